@@ -363,8 +363,10 @@ bool CPhoneCardBase::IsLongSms(const std::string& text) const
 CountryCode_t CPhoneCardBase::JudgePhoneCountryCode(const std::string& number)
 {
     CountryCode_t code;
+    // A "+" number is international by its own sign; the encoders drop the sign itself.
     code.international = (number.size() == 15 && number.compare(0, 4, "0086") == 0) ||
-                         (number.size() == 13 && number.compare(0, 2, "86") == 0);
+                         (number.size() == 13 && number.compare(0, 2, "86") == 0) ||
+                         (number.size() > 1 && number[0] == '+');
     return code;
 }
 
