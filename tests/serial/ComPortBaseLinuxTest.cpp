@@ -269,11 +269,14 @@ TEST_F(ComPortTest, WorksOnADescriptorAboveTheSelectLimit)
         GTEST_SKIP() << "descriptor limit too low";
     }
     PtyPair& pty = NewPty();
-    std::vector<int> fillers;
-    for (int fd = dup(0); fd >= 0 && fd < FD_SETSIZE + 8; fd = dup(0)) fillers.push_back(fd);
+    // Every lower number taken, so the port gets a descriptor above the limit.
+    std::vector<int> fillers{open("/dev/null", O_RDONLY)};
+    while (fillers.back() >= 0 && fillers.back() < FD_SETSIZE + 8) fillers.push_back(dup(fillers[0]));
     CComPortBaseLinux port(pty.path, 115200);
     bool opened = port.Open();
+    bool aboveLimit = fillers.back() >= FD_SETSIZE + 8;
     for (int fd : fillers) close(fd);
+    ASSERT_TRUE(aboveLimit);
     ASSERT_TRUE(opened);
 
     pty.send("early");
