@@ -14,7 +14,7 @@
 
 namespace {
 
-struct Run {
+struct ProcessResult {
     int status = -1;
     std::string out;
 };
@@ -28,9 +28,9 @@ std::string Quote(const std::string& word)
     return quoted + "'";
 }
 
-Run RunCommand(const std::string& command)
+ProcessResult RunCommand(const std::string& command)
 {
-    Run run;
+    ProcessResult run;
     FILE* pipe = popen((command + " 2>/dev/null </dev/null").c_str(), "r");
     if (pipe == nullptr) {
         return run;
@@ -45,7 +45,7 @@ Run RunCommand(const std::string& command)
     return run;
 }
 
-Run RunZavrix(const std::vector<std::string>& args, const std::string& prefix = "")
+ProcessResult RunZavrix(const std::vector<std::string>& args, const std::string& prefix = "")
 {
     std::string command = prefix + Quote(ZAVRIX_BIN);
     for (const auto& a : args) {
@@ -76,7 +76,7 @@ bool IsVersion(const std::string& out)
 TEST(Startup, HelpWordsPrintTheHelpText)
 {
     for (const char* word : {"help", "/?", "-help", "--help", "-h", "--h"}) {
-        Run run = RunZavrix({word});
+        ProcessResult run = RunZavrix({word});
         EXPECT_EQ(run.status, 0) << word;
         EXPECT_TRUE(IsHelp(run.out)) << word << ": " << run.out;
     }
@@ -84,7 +84,7 @@ TEST(Startup, HelpWordsPrintTheHelpText)
 
 TEST(Startup, HelpTextHasItsNineLines)
 {
-    Run run = RunZavrix({"help"});
+    ProcessResult run = RunZavrix({"help"});
     const std::string body = run.out.substr(run.out.find("\n\n") + 2);
     EXPECT_EQ(std::count(body.begin(), body.end(), '\n'), 9);
     EXPECT_NE(body.find("手机号1,手机号2，...[空格]\"短信内容 \"\n"), std::string::npos);
@@ -95,7 +95,7 @@ TEST(Startup, HelpTextHasItsNineLines)
 TEST(Startup, VersionWordsPrintTheVersionLine)
 {
     for (const char* word : {"version", "-version", "--version", "v", "-v"}) {
-        Run run = RunZavrix({word});
+        ProcessResult run = RunZavrix({word});
         EXPECT_EQ(run.status, 0) << word;
         EXPECT_TRUE(IsVersion(run.out)) << word << ": " << run.out;
     }
@@ -105,7 +105,7 @@ TEST(Startup, WordsAreCaseSensitiveAndNeedToStandAlone)
 {
     const std::vector<std::vector<std::string>> notHelp = {{"HELP"}, {"Help"}, {"-V"}, {"sms"}};
     for (const auto& args : notHelp) {
-        Run run = RunZavrix(args);
+        ProcessResult run = RunZavrix(args);
         EXPECT_EQ(run.status, 0) << args[0];
         EXPECT_FALSE(IsHelp(run.out)) << args[0];
         EXPECT_FALSE(IsVersion(run.out)) << args[0];
@@ -130,7 +130,7 @@ TEST(Startup, UnprivilegedRunIsRefused)
     const std::string asNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{}, {"help"}, {"version"}, {"sms", "read"}}) {
-        Run run = RunCommand(asNobody + Quote(copy) + (args.empty() ? "" : " " + Quote(args[0])) +
+        ProcessResult run = RunCommand(asNobody + Quote(copy) + (args.empty() ? "" : " " + Quote(args[0])) +
                              (args.size() > 1 ? " " + Quote(args[1]) : ""));
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.out, kRefusal);
