@@ -20,6 +20,7 @@ in /usr/bin/python3 only). It never talks to a device.
         "text" (required), "coding": "ucs2" (default) | "7bit" | "8bit",
         "smsc" (default "+8613800000000"), "time" ("YYYY-MM-DD hh:mm:ss", default 2024-01-13 12:32:52),
         "concat": {"ref": R, "total": T, "seq": S} for a part of a concatenated message.
+      The library writes "~" in UCS-2 text as U+0001; keep it out of UCS-2 test texts.
 """
 import binascii
 import datetime
