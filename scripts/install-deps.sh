@@ -19,7 +19,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# Decoded texts are printed as UTF-8; the codec asks for this locale by name.
+# A UTF-8 locale for the tool and the tests: message texts typed or passed on the command line are
+# read in the environment's encoding.
 if ! locale -a 2>/dev/null | grep -qi '^en_US\.utf-\?8$'; then
   sed -i 's/^# *\(en_US.UTF-8 UTF-8\)/\1/' /etc/locale.gen
   grep -q '^en_US.UTF-8 UTF-8' /etc/locale.gen || echo 'en_US.UTF-8 UTF-8' >> /etc/locale.gen
