@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -534,10 +535,15 @@ SmsMode CPhoneCardBase::StrToSmsMode(std::string line)
 
 std::vector<SmsInfo> CPhoneCardBase::SmsRspToSmsInfoVec(const std::string& rsp)
 {
+    return ParseListing(rsp, "+CMGL: ");
+}
+
+std::vector<SmsInfo> CPhoneCardBase::ParseListing(const std::string& rsp, const char* marker)
+{
     std::vector<SmsInfo> infos;
     std::vector<std::string> lines = SplitStringToArray(rsp);
     for (size_t i = 0; i < lines.size(); ++i) {
-        if (!Contains(lines[i], "+CMGL: ")) {
+        if (!Contains(lines[i], marker)) {
             continue;
         }
         SmsMode mode = StrToSmsMode(lines[i]);

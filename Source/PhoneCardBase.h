@@ -116,6 +116,8 @@ protected:
     static std::string TrimInOrder(std::string text, const char* chars);
     // The leading decimal number as atoi reads it, clamped to the range of int.
     static int AtoiText(const std::string& text);
+    // The messages of a PDU listing whose header lines hold `marker`, read by StrToSmsMode.
+    static std::vector<SmsInfo> ParseListing(const std::string& rsp, const char* marker);
     // Card number from an "^ICCID: " line (types 4 and 8): 0 stored, 1 a final answer without
     // it, 2 still incomplete.
     int OnGetIccidRsp(const std::string& rsp);

@@ -10,7 +10,7 @@
 
 namespace {
 
-const std::vector<int> kAllTypes = {3, 4, 5, 6, 8};
+const std::vector<int> kAllTypes = {2, 3, 4, 5, 6, 7, 8};
 
 // The device type the scan would record for an ATI answer, 1 when no driver accepts it.
 int IdentifyType(const std::string& ati)
@@ -41,7 +41,7 @@ TEST(Factory, PriorityOrderIsFixed)
     for (const auto& phone : CreateAllPhonesInPriorityOrder()) {
         types.push_back(phone->GetPhoneType());
     }
-    EXPECT_EQ(types, (std::vector<int>{3, 4, 5, 6, 8}));
+    EXPECT_EQ(types, (std::vector<int>{3, 2, 4, 5, 6, 7, 8}));
 }
 
 TEST(Identification, EveryReferenceAnswerIsItsOwnType)
@@ -66,7 +66,9 @@ TEST(Identification, TestTextsAreCaseSensitiveAndTheEarliestWins)
     const std::vector<Case> cases = {
         {"\r\nQuectel_m35\r\n\r\nOK\r\n", PHONE_TYPE_BASE},
         {"\r\nModel: KH900 with M35 inside\r\nOK\r\n", PHONE_TYPE_KL48_FT_ON},
+        {"\r\nModel: KC640 KH900\r\nOK\r\n", PHONE_TYPE_KC640_ON},
         {"\r\nModel: CLM920_NC5\r\n", PHONE_TYPE_BASE},
+        {"\r\nModel: CLM920_NC5\r\nOK\r\n", PHONE_TYPE_K7040_NC5},
         {"\r\nModel: CLM920_NC5 ME909s-821\r\n", PHONE_TYPE_K7040_ME},
         {"WAVECOM", PHONE_TYPE_K3350B_FT_ON},
         {"", PHONE_TYPE_BASE},
@@ -80,7 +82,7 @@ TEST(Identification, TestTextsAreCaseSensitiveAndTheEarliestWins)
 TEST(DeviceTypes, StartUpCommands)
 {
     const std::vector<std::string> base = {"AT+CMEE=1\r\n", "AT+CPMS=\"SM\"\r\n", "ATE0\r\n"};
-    for (int type : {3, 5, 6}) {
+    for (int type : {2, 3, 5, 6}) {
         EXPECT_EQ(GetPhoneByType(type)->GetInitAtCmd(), base) << type;
     }
     for (int type : {4, 8}) {
