@@ -7,6 +7,7 @@
 
 #include "CColorCout.h"
 #include "ComPortBase.h"
+#include "PhoneCardBase.h"
 
 #ifndef ZAVRIX_COMPILER_VERSION
 #define ZAVRIX_COMPILER_VERSION __VERSION__
@@ -73,6 +74,171 @@ void CCheckManager::PrintHelpInfo()
     std::cout << "命令1: Zavrix USB3 18300000000 \"北京Norvelt短信 欢迎使用\"\n";
     std::cout << "例2: 通过端口/dev/ttyUSB3,/dev/ttyUSB4 给1830000000,18500000000 发送内容为 \"北京Norvelt短信 欢迎使用\" 的短信则输入\n";
     std::cout << "命令2: Zavrix USB3,USB4 18300000000,18500000000 \"北京Norvelt短信 欢迎使用\"\n";
+}
+
+// ---------------------------------------------------------------------------------------------
+// AT exchanges: the driver builds the command and judges the whole answer gathered so far; the
+// loop owns the writes, the number of reads and the pauses. Reads are counted, not timed.
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+using Judge = int (CPhoneCardBase::*)(std::string);
+using Builder = std::string (CPhoneCardBase::*)() const;
+
+enum class PortCheck { Open, IsOpened };
+
+enum Verdict { VERDICT_OK = 0, VERDICT_ERROR = 1, VERDICT_MORE = 2 };
+
+bool PortReady(CComPortBase* com, PortCheck check)
+{
+    return check == PortCheck::Open ? com->Open() : com->IsOpened();
+}
+
+// Reads until the judge decides or `reads` reads have passed; VERDICT_MORE when undecided.
+// `extraWaitUs` is waited on the wall clock before each pause.
+int ReadUntilDecided(CPhoneCardBase* phone, CComPortBase* com, Judge judge, int reads, uint64_t extraWaitUs = 0)
+{
+    std::string answer;
+    for (int i = 0; i < reads; i++) {
+        if (com->ReadAll(answer)) {
+            int verdict = (phone->*judge)(answer);
+            if (verdict == VERDICT_OK || verdict == VERDICT_ERROR) {
+                return verdict;
+            }
+        }
+        if (extraWaitUs != 0) {
+            usleep_until2(time_usec2() + extraWaitUs);
+        }
+        usleep(LINUX_SLEEP);
+    }
+    return VERDICT_MORE;
+}
+
+bool RunExchange(CPhoneCardBase* phone, CComPortBase* com, PortCheck check, Builder build, Judge judge, int reads,
+                 uint64_t extraWaitUs = 0)
+{
+    if (phone == nullptr || com == nullptr || !PortReady(com, check)) {
+        return false;
+    }
+    com->Write((phone->*build)());
+    return ReadUntilDecided(phone, com, judge, reads, extraWaitUs) == VERDICT_OK;
+}
+
+bool RunGivenText(CPhoneCardBase* phone, CComPortBase* com, const std::string& text, Judge judge, int reads)
+{
+    if (phone == nullptr || com == nullptr || !com->IsOpened()) {
+        return false;
+    }
+    com->Write(text);
+    return ReadUntilDecided(phone, com, judge, reads) == VERDICT_OK;
+}
+
+constexpr int QUICK_READS = 5;
+constexpr int AT_READS = 10;
+constexpr int PROMPT_READS = 1200;
+constexpr int LONG_READS = 1400;
+constexpr uint64_t DELETE_WAIT_US = 100000; // deleting a full storage takes the modem long
+
+} // namespace
+
+void CCheckManager::RunComCmdInitPhone(CPhoneCardBase* phone, CComPortBase* com)
+{
+    if (phone == nullptr || com == nullptr || !com->Open()) {
+        return;
+    }
+    for (const std::string& command : phone->GetInitAtCmd()) {
+        if (!com->IsOpened()) {
+            continue;
+        }
+        com->Write(command);
+        // A refused start-up command leaves the modem in a state the later ones must not assume.
+        if (ReadUntilDecided(phone, com, &CPhoneCardBase::OnInitAtCmdRsp, QUICK_READS) == VERDICT_ERROR) {
+            return;
+        }
+    }
+}
+
+bool CCheckManager::RunComCmdDelAllSms(CPhoneCardBase* phone, CComPortBase* com)
+{
+    return RunExchange(phone, com, PortCheck::IsOpened, &CPhoneCardBase::GetDelAllSmsCmd,
+                       &CPhoneCardBase::OnDelAllSmsCmdRsp, LONG_READS, DELETE_WAIT_US);
+}
+
+bool CCheckManager::RunComCmdQuerySMSC(CPhoneCardBase* phone, CComPortBase* com)
+{
+    return RunExchange(phone, com, PortCheck::IsOpened, &CPhoneCardBase::GetQuerySmsCenterCmd,
+                       &CPhoneCardBase::OnGetQuerySmsCenterCmdRsp, LONG_READS);
+}
+
+bool CCheckManager::RunComCmdAT(CPhoneCardBase* phone, CComPortBase* com)
+{
+    return RunExchange(phone, com, PortCheck::Open, &CPhoneCardBase::GetATCmd, &CPhoneCardBase::OnGetAtCmdRsp,
+                       AT_READS);
+}
+
+bool CCheckManager::RunComCmdATI(CPhoneCardBase* phone, CComPortBase* com)
+{
+    return RunExchange(phone, com, PortCheck::IsOpened, &CPhoneCardBase::GetAtiCmd, &CPhoneCardBase::OnGetAtiCmdRsp,
+                       LONG_READS);
+}
+
+bool CCheckManager::RunComCmdGetSerialNumber(CPhoneCardBase* phone, CComPortBase* com)
+{
+    return RunExchange(phone, com, PortCheck::Open, &CPhoneCardBase::GetIMEI_Cmd, &CPhoneCardBase::OnGetIMEI_Cmd,
+                       QUICK_READS);
+}
+
+bool CCheckManager::RunComCmdSendPduContext(CPhoneCardBase* phone, CComPortBase* com, std::string text)
+{
+    return RunGivenText(phone, com, text, &CPhoneCardBase::OnSendPduSmsContextCmdRsp, LONG_READS);
+}
+
+bool CCheckManager::RunComCmdSendPduLen(CPhoneCardBase* phone, CComPortBase* com, std::string text)
+{
+    return RunGivenText(phone, com, text, &CPhoneCardBase::OnSendPduSmsLenCmdRsp, PROMPT_READS);
+}
+
+bool CCheckManager::RunComCmdReadAllSmsToPhone(CPhoneCardBase* phone, CComPortBase* com)
+{
+    return RunExchange(phone, com, PortCheck::IsOpened, &CPhoneCardBase::GetReadAllSmsCmd,
+                       &CPhoneCardBase::OnReadAllSmsCmdRsp, PROMPT_READS);
+}
+
+bool CCheckManager::RunComCmdSetRecvSmsCompatibleMode(CPhoneCardBase* phone, CComPortBase* com)
+{
+    return RunExchange(phone, com, PortCheck::IsOpened, &CPhoneCardBase::GetRecvSmsCompatibleModeCmd,
+                       &CPhoneCardBase::OnGetRecvSmsCompatibleModeCmdRsp, LONG_READS);
+}
+
+bool CCheckManager::RunComCmdSetPduMode(CPhoneCardBase* phone, CComPortBase* com)
+{
+    return RunExchange(phone, com, PortCheck::IsOpened, &CPhoneCardBase::SetSmsPDUModeCmd,
+                       &CPhoneCardBase::OnSetSmsPduModeCmdRsp, LONG_READS);
+}
+
+bool CCheckManager::RunComCmdGetSmsCardNumber(CPhoneCardBase* phone, CComPortBase* com)
+{
+    return RunExchange(phone, com, PortCheck::IsOpened, &CPhoneCardBase::GetIMSI_Cmd,
+                       &CPhoneCardBase::OnGetIMSI_CmdRsp, QUICK_READS);
+}
+
+bool CCheckManager::RunComCmdReadME_Sms(CPhoneCardBase* phone, CComPortBase* com)
+{
+    return RunExchange(phone, com, PortCheck::IsOpened, &CPhoneCardBase::GetReadSmsOnMeCmd,
+                       &CPhoneCardBase::OnGetReadSmsOnMeCmd, QUICK_READS);
+}
+
+bool CCheckManager::RunComCmdReadSM_Sms(CPhoneCardBase* phone, CComPortBase* com)
+{
+    return RunExchange(phone, com, PortCheck::IsOpened, &CPhoneCardBase::GetReadSmsOnSmCmd,
+                       &CPhoneCardBase::OnGetReadSmsOnSmCmd, QUICK_READS);
+}
+
+bool CCheckManager::RunComCmdGetSignalStrength(CPhoneCardBase* phone, CComPortBase* com)
+{
+    return RunExchange(phone, com, PortCheck::IsOpened, &CPhoneCardBase::GetSignalStrengthCmd,
+                       &CPhoneCardBase::OnGetSignalStrengthCmdRsp, QUICK_READS);
 }
 
 // The interactive menu, the stored-message modes and the command-line send are built on the scan;
