@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -416,11 +415,9 @@ void Modem::HangUpLine()
             break;
         }
     }
+    hungUp = true; // before the close, so that a host seeing the line end sees the flag too
     master.Reset();
     slave.Reset();
-    hungUp = true;
-    std::lock_guard<std::mutex> lock(mutex);
-    changed.notify_all();
 }
 
 } // namespace simmodem
