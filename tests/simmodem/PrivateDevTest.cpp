@@ -15,7 +15,7 @@
 #include "SimFleet.h"
 
 using simmodem::RunResult;
-using simmodem::RunSpec;
+using simmodem::RunRequest;
 using Ms = std::chrono::milliseconds;
 
 namespace {
@@ -38,11 +38,11 @@ bool Exists(const std::string& path)
 
 RunResult RunPlain(std::vector<std::string> argv, const std::string& input = "", Ms timeout = Ms(20000))
 {
-    RunSpec spec;
-    spec.argv = std::move(argv);
-    spec.input = input;
-    spec.timeout = timeout;
-    return simmodem::RunInPrivateDev(spec);
+    RunRequest request;
+    request.argv = std::move(argv);
+    request.input = input;
+    request.timeout = timeout;
+    return simmodem::RunInPrivateDev(request);
 }
 
 // A scratch directory, removed with what it holds.
@@ -111,7 +111,7 @@ TEST(SimPrivateDev, CapturesOutputStatusAndInput)
     EXPECT_EQ(3, run.exitCode);
     EXPECT_EQ(3, simmodem::ShellStatus(run));
 
-    RunSpec keys;
+    RunRequest keys;
     keys.argv = {"sh", "-c", "test -t 0 && head -c 2"};
     keys.inputKind = simmodem::Input::Terminal;
     keys.input = "q\r";

@@ -67,13 +67,13 @@ public:
     // wrote.
     simmodem::RunResult Run(const std::vector<std::string>& argv, const Options& options = Options()) const
     {
-        simmodem::RunSpec spec;
-        spec.argv = argv;
-        spec.links = Links();
-        spec.inputKind = options.terminal ? simmodem::Input::Terminal : simmodem::Input::Text;
-        spec.input = options.input;
-        spec.timeout = options.timeout;
-        simmodem::RunResult result = simmodem::RunInPrivateDev(spec);
+        simmodem::RunRequest request;
+        request.argv = argv;
+        request.links = Links();
+        request.inputKind = options.terminal ? simmodem::Input::Terminal : simmodem::Input::Text;
+        request.input = options.input;
+        request.timeout = options.timeout;
+        simmodem::RunResult result = simmodem::RunInPrivateDev(request);
         const auto ended = std::chrono::steady_clock::now();
         for (const auto& entry : modems) {
             entry.second->WaitIdle(ended);

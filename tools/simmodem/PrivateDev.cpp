@@ -160,15 +160,15 @@ bool Bind(int sourceFd, const char* target)
     Fail(plan, STEP_EXEC);
 }
 
-std::string Describe(const Report& report, const RunSpec& spec)
+std::string Describe(const Report& report, const RunRequest& request)
 {
     std::string what = STEP_NAMES[report.step];
     if (report.step == STEP_HOST_NODE || report.step == STEP_NODE) {
         what += report.index < NODE_COUNT ? std::string(" /dev/") + HOST_NODES[report.index] : " /dev/pts";
     } else if (report.step == STEP_LINK && report.index >= 0) {
-        what += " /dev/" + spec.links[static_cast<std::size_t>(report.index)].name;
+        what += " /dev/" + request.links[static_cast<std::size_t>(report.index)].name;
     } else if (report.step == STEP_EXEC) {
-        what += " " + spec.argv[0];
+        what += " " + request.argv[0];
     }
     return what + ": " + std::strerror(report.error);
 }
@@ -219,18 +219,18 @@ bool Drain(int fd, std::string* into)
 // The parent's side of the run: feeds the input, gathers the output, reaps the child.
 class Supervisor {
 public:
-    Supervisor(pid_t pid, const RunSpec& spec, RunResult& result, UniqueFd input, UniqueFd out, UniqueFd err)
-        : pid(pid), spec(spec), result(result), input(std::move(input)), out(std::move(out)), err(std::move(err))
+    Supervisor(pid_t pid, const RunRequest& request, RunResult& result, UniqueFd input, UniqueFd out, UniqueFd err)
+        : pid(pid), request(request), result(result), input(std::move(input)), out(std::move(out)), err(std::move(err))
     {
     }
 
     void Run()
     {
-        const bool terminal = spec.inputKind == Input::Terminal;
-        if (!terminal && spec.input.empty()) {
+        const bool terminal = request.inputKind == Input::Terminal;
+        if (!terminal && request.input.empty()) {
             input.Reset();
         }
-        const Clock::time_point deadline = Clock::now() + spec.timeout;
+        const Clock::time_point deadline = Clock::now() + request.timeout;
         Clock::time_point exitedAt;
         bool exited = false;
         for (;;) {
@@ -248,7 +248,7 @@ public:
             if (exited && Clock::now() - exitedAt > STRAGGLER_GRACE) {
                 Kill();
             }
-            if (!exited && spec.timeout.count() > 0 && !result.timedOut && Clock::now() >= deadline) {
+            if (!exited && request.timeout.count() > 0 && !result.timedOut && Clock::now() >= deadline) {
                 result.timedOut = true;
                 Kill();
             }
@@ -265,7 +265,7 @@ public:
     }
 
 private:
-    void Kill() { kill(spec.inputKind == Input::Inherit ? pid : -pid, SIGKILL); }
+    void Kill() { kill(request.inputKind == Input::Inherit ? pid : -pid, SIGKILL); }
 
     void Poll(bool terminal)
     {
@@ -273,7 +273,7 @@ private:
         int count = 0;
         int outAt = Watch(fds, count, out, POLLIN);
         int errAt = Watch(fds, count, err, POLLIN);
-        short inputEvents = (written < spec.input.size() ? POLLOUT : 0) | (terminal ? POLLIN : 0);
+        short inputEvents = (written < request.input.size() ? POLLOUT : 0) | (terminal ? POLLIN : 0);
         int inputAt = inputEvents != 0 ? Watch(fds, count, input, inputEvents) : -1;
         if (poll(fds, static_cast<nfds_t>(count), 10) <= 0) {
             return;
@@ -305,24 +305,24 @@ private:
             input.Reset();
             return;
         }
-        if ((events & (POLLOUT | POLLERR | POLLHUP)) == 0 || written >= spec.input.size()) {
+        if ((events & (POLLOUT | POLLERR | POLLHUP)) == 0 || written >= request.input.size()) {
             return;
         }
-        ssize_t sent = terminal ? write(input.Get(), spec.input.data() + written, spec.input.size() - written)
-                                : send(input.Get(), spec.input.data() + written, spec.input.size() - written,
+        ssize_t sent = terminal ? write(input.Get(), request.input.data() + written, request.input.size() - written)
+                                : send(input.Get(), request.input.data() + written, request.input.size() - written,
                                        MSG_NOSIGNAL | MSG_DONTWAIT);
         if (sent > 0) {
             written += static_cast<std::size_t>(sent);
         } else if (errno != EAGAIN && errno != EINTR) {
-            written = spec.input.size(); // the command does not read it any more
+            written = request.input.size(); // the command does not read it any more
         }
-        if (written >= spec.input.size() && !terminal) {
+        if (written >= request.input.size() && !terminal) {
             input.Reset(); // end of input
         }
     }
 
     const pid_t pid;
-    const RunSpec& spec;
+    const RunRequest& request;
     RunResult& result;
     UniqueFd input; // socket or terminal master
     UniqueFd out;
@@ -332,10 +332,10 @@ private:
 
 } // namespace
 
-RunResult RunInPrivateDev(const RunSpec& spec)
+RunResult RunInPrivateDev(const RunRequest& request)
 {
     RunResult result;
-    if (spec.argv.empty()) {
+    if (request.argv.empty()) {
         result.error = "no command";
         return result;
     }
@@ -343,23 +343,23 @@ RunResult RunInPrivateDev(const RunSpec& spec)
     for (const char* node : HOST_NODES) {
         plan.nodePaths.push_back(std::string("/dev/") + node);
     }
-    for (const DevLink& link : spec.links) {
+    for (const DevLink& link : request.links) {
         plan.linkPaths.push_back("/dev/" + link.name);
         plan.linkTargets.push_back(link.target);
     }
-    for (const std::string& arg : spec.argv) {
+    for (const std::string& arg : request.argv) {
         plan.argv.push_back(arg.c_str());
     }
     plan.argv.push_back(nullptr);
-    plan.newGroup = spec.inputKind != Input::Inherit;
+    plan.newGroup = request.inputKind != Input::Inherit;
 
     // Our ends of the standard streams, and the child's.
     UniqueFd input, childInput, outRead, outWrite, errRead, errWrite, reportRead, reportWrite;
-    if (spec.inputKind == Input::Terminal) {
+    if (request.inputKind == Input::Terminal) {
         if (!OpenTerminal(input, childInput, result.error)) {
             return result;
         }
-    } else if (spec.inputKind == Input::Text) {
+    } else if (request.inputKind == Input::Text) {
         int pair[2];
         if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
             result.error = std::string("input socket: ") + std::strerror(errno);
@@ -368,7 +368,7 @@ RunResult RunInPrivateDev(const RunSpec& spec)
         input.Reset(pair[0]);
         childInput.Reset(pair[1]);
     }
-    if ((spec.capture && (!MakePipe(outRead, outWrite) || !MakePipe(errRead, errWrite))) ||
+    if ((request.capture && (!MakePipe(outRead, outWrite) || !MakePipe(errRead, errWrite))) ||
         !MakePipe(reportRead, reportWrite)) {
         result.error = std::string("pipe: ") + std::strerror(errno);
         return result;
@@ -401,12 +401,12 @@ RunResult RunInPrivateDev(const RunSpec& spec)
     } while (got < 0 && errno == EINTR);
     if (got == static_cast<ssize_t>(sizeof report)) {
         waitpid(pid, nullptr, 0);
-        result.error = Describe(report, spec);
+        result.error = Describe(report, request);
         return result;
     }
     result.started = true;
 
-    Supervisor(pid, spec, result, std::move(input), std::move(outRead), std::move(errRead)).Run();
+    Supervisor(pid, request, result, std::move(input), std::move(outRead), std::move(errRead)).Run();
     return result;
 }
 

@@ -22,7 +22,7 @@ enum class Input {
     Inherit,  // ours; the command then stays in our process group, so it may read a terminal
 };
 
-struct RunSpec {
+struct RunRequest {
     std::vector<std::string> argv; // searched on PATH
     std::vector<DevLink> links;
     Input inputKind = Input::Text;
@@ -41,7 +41,7 @@ struct RunResult {
     std::string err;
 };
 
-RunResult RunInPrivateDev(const RunSpec& spec);
+RunResult RunInPrivateDev(const RunRequest& request);
 
 // The shell's view of a result: the exit code, 128 + the signal, or 125 when it never started.
 int ShellStatus(const RunResult& result);

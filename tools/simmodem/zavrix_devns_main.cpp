@@ -7,9 +7,9 @@
 
 int main(int argc, char* argv[])
 {
-    simmodem::RunSpec spec;
-    spec.capture = false;
-    spec.inputKind = simmodem::Input::Inherit;
+    simmodem::RunRequest request;
+    request.capture = false;
+    request.inputKind = simmodem::Input::Inherit;
     int i = 1;
     for (; i < argc && std::string(argv[i]) != "--"; ++i) {
         std::string link = argv[i];
@@ -22,12 +22,12 @@ int main(int argc, char* argv[])
             std::fputs("usage: zavrix-devns [--link NAME=TARGET]... -- COMMAND [ARG...]\n", stderr);
             return 2;
         }
-        spec.links.push_back({link.substr(0, equals), link.substr(equals + 1)});
+        request.links.push_back({link.substr(0, equals), link.substr(equals + 1)});
     }
     for (++i; i < argc; ++i) {
-        spec.argv.push_back(argv[i]);
+        request.argv.push_back(argv[i]);
     }
-    simmodem::RunResult result = simmodem::RunInPrivateDev(spec);
+    simmodem::RunResult result = simmodem::RunInPrivateDev(request);
     if (!result.started) {
         std::fprintf(stderr, "zavrix-devns: %s\n", result.error.c_str());
     }

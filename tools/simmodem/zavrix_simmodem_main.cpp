@@ -124,14 +124,14 @@ int main(int argc, char* argv[])
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     std::vector<Served> fleet;
-    simmodem::RunSpec spec;
+    simmodem::RunRequest request;
     for (const simmodem::FleetEntry& entry : entries) {
         std::unique_ptr<simmodem::Modem> modem = simmodem::Modem::Start(entry.config, error);
         if (!modem) {
             std::fprintf(stderr, "zavrix-simmodem: ttyUSB%d: %s\n", entry.usb, error.c_str());
             return 2;
         }
-        spec.links.push_back({"ttyUSB" + std::to_string(entry.usb), modem->SlavePath()});
+        request.links.push_back({"ttyUSB" + std::to_string(entry.usb), modem->SlavePath()});
         std::fprintf(options.command.empty() ? stdout : stderr, "ttyUSB%d %s type %d\n", entry.usb,
                      modem->SlavePath().c_str(), static_cast<int>(entry.config.type));
         fleet.push_back({entry.usb, std::move(modem)});
@@ -143,12 +143,12 @@ int main(int argc, char* argv[])
         int received = 0;
         sigwait(&stopSignals, &received);
     } else {
-        spec.argv = options.command;
-        spec.capture = false;
-        spec.inputKind = options.keys ? simmodem::Input::Terminal : simmodem::Input::Inherit;
-        spec.input = options.keyText;
-        spec.timeout = std::chrono::seconds(options.timeoutSeconds);
-        simmodem::RunResult result = simmodem::RunInPrivateDev(spec);
+        request.argv = options.command;
+        request.capture = false;
+        request.inputKind = options.keys ? simmodem::Input::Terminal : simmodem::Input::Inherit;
+        request.input = options.keyText;
+        request.timeout = std::chrono::seconds(options.timeoutSeconds);
+        simmodem::RunResult result = simmodem::RunInPrivateDev(request);
         if (!result.started) {
             std::fprintf(stderr, "zavrix-simmodem: %s\n", result.error.c_str());
         }
