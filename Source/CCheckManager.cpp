@@ -1,13 +1,24 @@
 #include "CCheckManager.h"
 
 #include <sys/time.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
 #include <iostream>
+#include <memory>
+
+#include <json/json.h>
 
 #include "CColorCout.h"
 #include "ComPortBase.h"
 #include "PhoneCardBase.h"
+#include "CreatePhone.h"
+#include "Sms.h"
+#include "StringUtil.h"
 
 #ifndef ZAVRIX_COMPILER_VERSION
 #define ZAVRIX_COMPILER_VERSION __VERSION__
@@ -241,16 +252,1030 @@ bool CCheckManager::RunComCmdGetSignalStrength(CPhoneCardBase* phone, CComPortBa
                        &CPhoneCardBase::OnGetSignalStrengthCmdRsp, QUICK_READS);
 }
 
-// The interactive menu, the stored-message modes and the command-line send are built on the scan;
-// until it exists they do nothing.
+// ---- Interactive menu, device table, dialogues and port selection ----
+
+namespace {
+
+enum MenuCode { MENU_NOTHING = 0, MENU_REFRESH = 1, MENU_SEND = 4, MENU_READ = 7, MENU_KEY_D = 8, MENU_QUIT = 10 };
+
+const int TABLE_RULE_WIDTH = 90;
+const char* const DEFAULT_SMS_TEXT = " 北京Norvelt短信为您服务 ";
+const char* const PORT_PROMPT = "请输入设备端口号(例:选择/dev/ttyUSB0,请输入USB0):";
+const char* const PORT_REJECTED = "您输入的设备端口号有误，请重新输入";
+
+// printf's "%-*s" and "%*s": widths count bytes, so a Chinese character takes three.
+std::string PadRight(const std::string& text, std::size_t width)
+{
+    return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+}
+
+std::string PadLeft(const std::string& text, std::size_t width)
+{
+    return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+}
+
+// A record's text field, never read past its array even when its terminator is missing.
+template <std::size_t N>
+std::string FieldText(const char (&field)[N])
+{
+    return std::string(field, strnlen(field, N));
+}
+
+Win32::CommInfo RowFromRecord(const DeviceBaseComInfo& record)
+{
+    Win32::CommInfo row;
+    row.port = FieldText(record.port);
+    row.baud = std::to_string(record.baud);
+    row.atOk = record.atFound;
+    row.portOk = record.atFound;
+    row.number = FieldText(record.number);
+    row.serial = FieldText(record.serial);
+    row.signal = FieldText(record.signal);
+    row.ati = FieldText(record.ati);
+    return row;
+}
+
+// Quotes and blanks the modems put around their values; three passes, as some come doubly wrapped.
+void TrimRowTexts(Win32::CommInfo& row)
+{
+    for (int pass = 0; pass < 3; ++pass) {
+        row.number = TrimAllChar(TrimAllChar(TrimAllChar(row.number, '"'), ' '), '"');
+        row.signal = TrimAllChar(TrimAllChar(row.signal, '"'), ' ');
+        row.serial = TrimAllChar(TrimAllChar(row.serial, '"'), ' ');
+    }
+}
+
+std::string DeviceRowText(const Win32::CommInfo& row)
+{
+    std::string text = std::string(TABLE_RULE_WIDTH, '-') + "\n";
+    text += PadRight(row.port.size() > 5 ? row.port.substr(5) : std::string(), 10);
+    text += PadRight(row.baud, 10);
+    text += row.portOk ? PadRight("OK", 16) : PadRight("端口不可用", 22);
+    text += row.number.empty() ? PadRight("未读卡", 26) : PadRight(row.number, 23);
+    text += row.signal.empty() ? PadRight("无信号", 15) : PadRight(row.signal, 12);
+    text += row.serial.empty() ? std::string("无效序列号") : row.serial;
+    return text + "\n";
+}
+
+// Blanks and semicolons separate like commas.
+std::vector<std::string> SplitAtSeparators(const std::string& text)
+{
+    return SplitStringByChar(StringReplaceChar(StringReplaceChar(text, ' ', ','), ';', ','), ',');
+}
+
+// The non-empty pieces of a list, or nothing at all when one of them fails the test.
+template <typename Test>
+std::vector<std::string> SplitCheckedList(const std::string& text, Test test)
+{
+    std::vector<std::string> list;
+    for (const std::string& piece : SplitAtSeparators(text)) {
+        if (piece.empty()) {
+            continue;
+        }
+        if (!test(piece)) {
+            return {};
+        }
+        list.push_back(piece);
+    }
+    return list;
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The device type the scan's own test order gives an identification answer; 1 when none takes it.
+int PhoneTypeOfAti(const std::vector<std::unique_ptr<CPhoneCardBase>>& phones, const std::string& ati)
+{
+    for (const auto& phone : phones) {
+        if (phone->IsATI_RspMatch(ati)) {
+            return phone->GetPhoneType();
+        }
+    }
+    return PHONE_TYPE_BASE;
+}
+
+ComPortBaseInfo_t PortFromRow(const Win32::CommInfo& row, int type)
+{
+    ComPortBaseInfo_t port;
+    port.port = row.port;
+    port.baud = atoi(row.baud.c_str());
+    port.atOk = row.atOk;
+    port.number = row.number;
+    port.signal = row.signal;
+    port.serial = row.serial;
+    port.type = type;
+    return port;
+}
+
+// A typed id the scan did not list: the jobs report it as a failure.
+ComPortBaseInfo_t UnlistedPort(const std::string& id)
+{
+    ComPortBaseInfo_t port;
+    port.port = "/dev/tty" + id;
+    port.baud = 115200;
+    port.type = PHONE_TYPE_BASE;
+    port.knownPort = false;
+    return port;
+}
+
+// One line of standard input. The error state is cleared, so the end of input gives empty lines.
+std::string ReadInputLine()
+{
+    std::string line;
+    std::getline(std::cin, line);
+    std::cin.clear();
+    return line;
+}
+
+// The prompt pattern of the dialogues: up to three lines, each rejected one answered in red.
+template <typename Test>
+bool AskWithTries(const std::string& prompt, const std::string& rejection, Test test)
+{
+    for (int tries = 0; tries < MAX_INPUT_TRY_COUNT; ++tries) {
+        std::cout << "\n";
+        CColorCout::CoutGreenMessage(prompt);
+        std::cout << std::flush;
+        const std::string line = ReadInputLine();
+        std::cout << "\n";
+        if (test(line)) {
+            return true;
+        }
+        CColorCout::CoutRedMessage(rejection);
+        std::cout << "\n";
+    }
+    CColorCout::CoutRedMessage("输入的错误次数过多，返回主界面");
+    std::cout << "\n\n\n" << std::flush;
+    return false;
+}
+
+long SecondsSince(time_t start)
+{
+    return static_cast<long>(time(nullptr) - start + 1);
+}
+
+} // namespace
+
+int getchLinux()
+{
+    std::cout << std::flush;
+    struct termios saved {};
+    if (tcgetattr(STDIN_FILENO, &saved) != 0) {
+        return -1;
+    }
+    struct termios raw = saved;
+    cfmakeraw(&raw);
+    if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) {
+        return -1;
+    }
+    const int key = getchar();
+    if (tcsetattr(STDIN_FILENO, TCSANOW, &saved) != 0) {
+        return -1;
+    }
+    return key == EOF ? -1 : key;
+}
+
+std::string GetPortId(const std::string& path)
+{
+    const std::string::size_type tty = path.find("tty");
+    return tty == std::string::npos ? path : path.substr(tty + 3);
+}
+
+bool IsDigitString(const std::string& text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
+}
+
 void CCheckManager::Start()
 {
+    int code = MENU_NOTHING;
+    while (code != MENU_QUIT) {
+        code = PrintBaseMenu();
+        switch (code) {
+        case MENU_REFRESH: OnScanPort(); break;
+        case MENU_SEND: OnSendPDUSms(); break;
+        case MENU_READ: OnReadAllSms(); break;
+        case MENU_KEY_D: OnDelAllSms(); break;
+        default: break;
+        }
+    }
 }
 
-void CCheckManager::OnCmdParams(int, char*[])
+int CCheckManager::PrintBaseMenu()
 {
+    PrintAllDevice();
+    std::cout << "回车键刷新 1发送短信 2接收短信 q退出\n";
+    const int key = getchLinux();
+    switch (key) {
+    case KEY_VALUE_ENTER: return MENU_REFRESH;
+    case KEY_VALUE_NUM_1: return MENU_SEND;
+    case KEY_VALUE_NUM_2: return MENU_READ;
+    case KEY_VALUE_CHAR_D: return MENU_KEY_D;
+    case KEY_VALUE_CHAR_Q: return MENU_QUIT;
+    // No terminal, or its input has ended: no key will ever come, so rescanning would never stop.
+    case -1: return MENU_QUIT;
+    default: break;
+    }
+    // The key after an unknown one is swallowed, such as the rest of an escape sequence.
+    return getchLinux() == -1 ? MENU_QUIT : MENU_NOTHING;
 }
 
-void CCheckManager::OnCmdSMS(const std::string&)
+void CCheckManager::PrintAllDevice()
 {
+    OnScanPort();
+    PrintDeviceTable();
 }
+
+void CCheckManager::PrintDeviceTable()
+{
+    std::cout << "\n\n" << PadLeft("Norvelt短信设备检测 V1.9 ", 45) << " " << GetCurTimeStr() << "\n";
+    std::cout << std::string(TABLE_RULE_WIDTH, '=') << "\n";
+    std::cout << PadRight("端口号", 13) << PadRight("波特率", 13) << PadRight("AT标识", 18)
+              << PadRight("SMS卡号", 25) << PadRight("信号强度", 15) << "设备序列号\n";
+    // The trimmed texts stay in the rows: the dialogues that follow use them.
+    for (Win32::CommInfo& row : commInfoList) {
+        TrimRowTexts(row);
+        std::cout << DeviceRowText(row);
+    }
+    std::cout << std::string(TABLE_RULE_WIDTH, '=') << "\n\n";
+    std::cout << "\t" << scanTimeText << "\n" << std::flush;
+}
+
+void CCheckManager::OnScanPort()
+{
+    commInfoList.clear();
+    const time_t start = time(nullptr);
+    const std::vector<DeviceBaseComInfo> records = DetectAllDevice();
+    const long seconds = SecondsSince(start);
+    for (const DeviceBaseComInfo& record : records) {
+        commInfoList.push_back(RowFromRecord(record));
+    }
+    scanTimeText = "设备检测耗时: " + std::to_string(seconds) + " 秒";
+}
+
+void CCheckManager::OnSendPDUSms()
+{
+    std::vector<std::string> numbers;
+    std::vector<ComPortBaseInfo_t> ports;
+    std::string text;
+    if (!InputCheckSendPduSmsPhoneNumbers(numbers) || !InputCheckSendPduSmsComPorts(ports)) {
+        return;
+    }
+    InputCheckSendPduSmsContext(text);
+    const time_t start = time(nullptr);
+    HandleSendPduSmsProcess(ports, numbers, text);
+    std::cout << "发送短信耗时: " << SecondsSince(start) << " 秒\n" << std::flush;
+}
+
+void CCheckManager::OnReadAllSms()
+{
+    std::vector<ComPortBaseInfo_t> ports;
+    if (!InputReadAllSmsComPort(ports)) {
+        return;
+    }
+    const time_t start = time(nullptr);
+    HandleReadAllSms(ports);
+    std::cout << "读取短信耗时: " << SecondsSince(start) << " 秒\n" << std::flush;
+}
+
+// Key d only asks for ports: deleting stored messages from the menu is not offered, so the
+// choice is dropped rather than guessed at.
+void CCheckManager::OnDelAllSms()
+{
+    std::vector<ComPortBaseInfo_t> ports;
+    InputReadAllSmsComPort(ports);
+}
+
+bool CCheckManager::InputCheckSendPduSmsPhoneNumbers(std::vector<std::string>& numbers)
+{
+    numbers.clear();
+    return AskWithTries("请输入接收短信的号码: ", "您输入的号码有误，请重新输入", [&](const std::string& line) {
+        numbers = SplitUserPhoneNumber(line);
+        return !numbers.empty();
+    });
+}
+
+bool CCheckManager::InputCheckSendPduSmsComPorts(std::vector<ComPortBaseInfo_t>& ports)
+{
+    return AskWithTries(PORT_PROMPT, PORT_REJECTED,
+                        [&](const std::string& line) { return InputToSendPduSmsComPort(line, ports); });
+}
+
+bool CCheckManager::InputReadAllSmsComPort(std::vector<ComPortBaseInfo_t>& ports)
+{
+    return AskWithTries(PORT_PROMPT, PORT_REJECTED,
+                        [&](const std::string& line) { return InputToSendPduSmsComPort(line, ports); });
+}
+
+bool CCheckManager::InputCheckSendPduSmsContext(std::string& text)
+{
+    std::cout << "\n";
+    CColorCout::CoutGreenMessage("请输入短信内容:");
+    std::cout << std::flush;
+    text = ReadInputLine();
+    std::cout << "\n";
+    return InputToSendPduSmsContext(text);
+}
+
+bool CCheckManager::InputToSendPduSmsContext(std::string& text)
+{
+    if (text.empty()) {
+        text = DEFAULT_SMS_TEXT;
+    }
+    return true;
+}
+
+bool CCheckManager::InputToSendPduSmsComPort(const std::string& portText, std::vector<ComPortBaseInfo_t>& ports)
+{
+    ports.clear();
+    const std::vector<std::unique_ptr<CPhoneCardBase>> phones = CreateAllPhonesInPriorityOrder();
+    if (portText.empty()) {
+        // The best identified group there is: complete rows, else rows with AT, else every row.
+        for (const Win32::CommInfo& row : commInfoList) {
+            if (row.atOk && !row.serial.empty() && !row.signal.empty() && !row.number.empty()) {
+                ports.push_back(PortFromRow(row, PhoneTypeOfAti(phones, row.ati)));
+            }
+        }
+        if (ports.empty()) {
+            for (const Win32::CommInfo& row : commInfoList) {
+                if (row.atOk) {
+                    ports.push_back(PortFromRow(row, PhoneTypeOfAti(phones, row.ati)));
+                }
+            }
+        }
+        if (ports.empty()) {
+            for (const Win32::CommInfo& row : commInfoList) {
+                ports.push_back(PortFromRow(row, PHONE_TYPE_BASE));
+            }
+        }
+        return true;
+    }
+    bool matched = false;
+    for (const std::string& id : SplitAtSeparators(portText)) {
+        const auto row = std::find_if(commInfoList.begin(), commInfoList.end(),
+                                      [&](const Win32::CommInfo& r) { return GetPortId(r.port) == id; });
+        if (row == commInfoList.end()) {
+            ports.push_back(UnlistedPort(id));
+            continue;
+        }
+        ports.push_back(PortFromRow(*row, PhoneTypeOfAti(phones, row->ati)));
+        matched = true;
+    }
+    return matched;
+}
+
+std::vector<std::string> CCheckManager::SplitUserPhoneNumber(std::string numbers)
+{
+    return SplitCheckedList(numbers, [this](const std::string& number) { return CheckReceiveNumber(number); });
+}
+
+bool CCheckManager::CheckReceiveNumber(std::string number)
+{
+    if (number.size() <= 4 || number.size() >= static_cast<std::size_t>(MAX_PHONE_LEN)) {
+        return false;
+    }
+    if (number[0] != '+' && !IsDigit(number[0])) {
+        return false;
+    }
+    return std::all_of(number.begin() + 1, number.end(), IsDigit);
+}
+
+// Only a text wrapped in quotes as a whole loses them; quotes inside are the user's own.
+std::string CCheckManager::RemoveDoubleQuotationMarksOfStringBothSide(std::string text)
+{
+    if (text.size() > 5 && text.front() == '"' && text.back() == '"') {
+        return text.substr(1, text.size() - 2);
+    }
+    return text;
+}
+
+std::vector<std::string> CCheckManager::SplitComPorts(std::string ports)
+{
+    return SplitCheckedList(ports, IsDigitString);
+}
+
+// ---- end of the interactive menu section ----
+
+// ---------------------------------------------------------------------------------------------
+// Send job: every number through every port, one result per pair, in port-major order.
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+constexpr int MAX_SEND_ATTEMPTS = 3;
+
+// The carriers' own service numbers have 5 characters; a stamp would reach their robots as noise.
+constexpr std::size_t SERVICE_NUMBER_LEN = 5;
+
+// A text the codec cannot read would go out as an empty message.
+bool ConvertsToNoCharacter(const std::string& text)
+{
+    if (text.empty()) {
+        return false;
+    }
+    std::vector<unsigned char> ucs2(2 * text.size() + 2);
+    return gsmEncodeUcs2(text.c_str(), ucs2.data(), static_cast<int>(text.size())) == 0;
+}
+
+// Why a send failed: the driver's last error text, else the port's, else the modem's silence.
+std::string SendFailureReason(CPhoneCardBase& phone, const CComPortBase& com)
+{
+    std::string reason = phone.GetErrorMessage();
+    if (reason.empty() && com.IsComError()) {
+        reason = com.GetErrorMsg();
+    }
+    if (reason.empty()) {
+        reason = GetSmsCodeChineseStr(SMS_CODE_DEVICE_NOT_AT);
+    }
+    return reason;
+}
+
+// "/dev/ttyUSB0" as "ttyUSB0".
+std::string PortWithoutDev(const std::string& port)
+{
+    return port.substr(std::min<std::size_t>(5, port.size()));
+}
+
+} // namespace
+
+void CCheckManager::HandleSendPduSmsProcess(const std::vector<ComPortBaseInfo_t>& ports,
+                                            const std::vector<std::string>& numbers, const std::string& text)
+{
+    sendResults.clear();
+    for (const ComPortBaseInfo_t& record : ports) {
+        SendSmsResult_t result;
+        result.port = record.port;
+        std::unique_ptr<CComPortBase> com; // declared first so that it is closed after the driver is gone
+        std::unique_ptr<CPhoneCardBase> phone = GetPhoneByType(record.type);
+        // Nothing is ever written to a port without driver or SIM card, so it is not opened either:
+        // such a record may name "/dev/tty", and opening that would leave the user's terminal raw.
+        if (phone && !record.number.empty()) {
+            com = std::make_unique<CComPortBase>(record.port, record.baud);
+        }
+        for (const std::string& number : numbers) {
+            result.number = number;
+            result.time = GetCurTimeStr();
+            if (record.number.empty()) {
+                result.code = SMS_CODE_NO_SIM_CARD;
+            } else if (phone) {
+                const std::string body = AddTimeStampToSmsContextByPhoneNum(text, number, result.time);
+                RunComCmdInitPhone(phone.get(), com.get());
+                bool sent = false;
+                int attempts = 0;
+                do {
+                    sent = SendPduSmsByPhone(phone.get(), com.get(), number, body);
+                    ++attempts;
+                } while (!sent && phone->IsSendPduSmsRetry() && attempts < MAX_SEND_ATTEMPTS);
+                result.code = sent ? SMS_CODE_SUCCEED : SMS_CODE_FAILED_UNKNOWN_REASON;
+                result.message = SendFailureReason(*phone, *com);
+            } else {
+                result.code = GetSmsErrorCode(record);
+                result.message = GetSmsCodeChineseStr(SMS_CODE_DEVICE_NOT_AT);
+            }
+            HandleSendSmsResultByMode(result);
+        }
+    }
+}
+
+bool CCheckManager::SendPduSmsByPhone(CPhoneCardBase* phone, CComPortBase* com, std::string number, std::string text)
+{
+    if (phone == nullptr || com == nullptr || ConvertsToNoCharacter(text) || !com->Open()) {
+        return false;
+    }
+    if (!RunComCmdQuerySMSC(phone, com) || !RunComCmdSetPduMode(phone, com)) {
+        return false;
+    }
+    const std::vector<PDU_LONG_SMS_Base_t> steps = phone->GetSendPduSmsCmdArray(number, text);
+    for (const PDU_LONG_SMS_Base_t& step : steps) {
+        // Parts already sent cannot be taken back; the attempt just ends.
+        if (!RunComCmdSendPduLen(phone, com, step.command) || !RunComCmdSendPduContext(phone, com, step.content)) {
+            return false;
+        }
+    }
+    return !steps.empty();
+}
+
+std::string CCheckManager::AddTimeStampToSmsContextByPhoneNum(std::string text, std::string number, std::string time)
+{
+    if (number == "10086" || number == "10010" || number.size() == SERVICE_NUMBER_LEN) {
+        return text;
+    }
+    return text + " " + time;
+}
+
+int CCheckManager::GetSmsErrorCode(ComPortBaseInfo_t port)
+{
+    if (!port.knownPort) {
+        return SMS_CODE_NO_SUCH_PORT;
+    }
+    if (!port.atOk) {
+        return SMS_CODE_DEVICE_NOT_AT;
+    }
+    if (port.serial.empty()) {
+        return SMS_CODE_NOT_NORVELT_SMS_DEVICE;
+    }
+    if (port.number.empty()) {
+        return SMS_CODE_NO_SIM_CARD;
+    }
+    if (port.signal.empty()) {
+        return SMS_CODE_NO_SIGNAL;
+    }
+    // Only ports without a driver come here: however complete the record, nothing was sent.
+    return SMS_CODE_FAILED_UNKNOWN_REASON;
+}
+
+void CCheckManager::HandleSendSmsResultByMode(SendSmsResult_t result)
+{
+    if (!plainTextMode) {
+        sendResults.push_back(result);
+        return;
+    }
+    if (result.message.empty()) {
+        result.message = GetSmsCodeChineseStr(static_cast<SMS_CODE_ENUM>(result.code));
+    }
+    PrintOneSendSmsResultPlainText(result);
+}
+
+void CCheckManager::PrintOneSendSmsResultPlainText(const SendSmsResult_t& result)
+{
+    if (result.code == SMS_CODE_SUCCEED) {
+        CColorCout::CoutGreenMessage("(T)端口 ");
+        CColorCout::CoutGreenMessage(PortWithoutDev(result.port));
+        CColorCout::CoutGreenMessage(" 发送到 ");
+        CColorCout::CoutGreenMessage(result.number);
+        CColorCout::CoutGreenMessage(" 的短信发送成功");
+    } else {
+        CColorCout::CoutRedMessage("(T)端口 ");
+        CColorCout::CoutGreenMessage(PortWithoutDev(result.port));
+        CColorCout::CoutRedMessage(" 发送到 ");
+        CColorCout::CoutRedMessage(result.number);
+        CColorCout::CoutRedMessage(" 的短信发送失败,失败原因: ");
+        CColorCout::CoutRedMessage(result.message);
+    }
+    // Each number can take seconds; show its line as soon as it is known.
+    std::cout << "\n" << std::flush;
+}
+
+void CCheckManager::PrintSendPduSmsResultAsPlainText()
+{
+    for (const SendSmsResult_t& result : sendResults) {
+        if (result.code == SMS_CODE_SUCCEED) {
+            CColorCout::CoutGreenMessage("端口 " + result.port + " 发送到 " + result.number + " 的短信发送成功");
+        } else {
+            CColorCout::CoutRedMessage("端口 " + result.port + " 发送到 " + result.number +
+                                       " 的短信发送失败,  失败原因: " + result.message);
+        }
+        std::cout << "\n";
+    }
+    std::cout << "\n\n" << std::flush;
+}
+
+// ---- end of the send job section ----
+
+// ---------------------------------------------------------------------------------------------
+// Read and delete jobs: both storages of a port, the device storage first, through one driver.
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+constexpr int MAX_READ_NEXT_PASSES = 100;
+constexpr int MAX_READ_NEXT_READS = 100;
+constexpr std::size_t SMS_LIST_RULE_WIDTH = 50;
+
+using SelectStorage = bool (CCheckManager::*)(CPhoneCardBase*, CComPortBase*);
+
+bool Contains(const std::string& text, const char* part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// What reading one port gave.
+struct PortRead {
+    std::vector<SmsRecvStruct_t> device;
+    std::vector<SmsRecvStruct_t> sim;
+    bool deviceOk = false;
+    bool simOk = false;
+    bool complete = false; // both storages read with every listed message fetched
+    std::string failure;   // why neither storage could be read
+};
+
+// One storage: select it, then read it; its list counts only when both succeeded.
+bool ReadStorage(CCheckManager& manager, SelectStorage select, CPhoneCardBase& phone, CComPortBase& com,
+                 std::vector<SmsRecvStruct_t>& list, bool& complete)
+{
+    complete = false;
+    if (!(manager.*select)(&phone, &com) || !manager.ReadAllSmsByPhoneSM(&phone, &com, &complete)) {
+        return false;
+    }
+    list = phone.GetReadSms();
+    return true;
+}
+
+PortRead ReadPort(CCheckManager& manager, const ComPortBaseInfo_t& record)
+{
+    PortRead read;
+    std::unique_ptr<CPhoneCardBase> phone = GetPhoneByType(record.type);
+    if (record.number.empty()) {
+        read.failure = GetSmsCodeChineseStr(SMS_CODE_NO_SIM_CARD);
+        return read;
+    }
+    // Nothing would be written without a driver, and such a record may name "/dev/tty": opening
+    // that would leave the user's terminal raw.
+    if (!phone) {
+        read.failure = GetSmsCodeChineseStr(SMS_CODE_DEVICE_NOT_AT);
+        return read;
+    }
+    CComPortBase com(record.port, record.baud);
+    com.Open();
+    CCheckManager::RunComCmdInitPhone(phone.get(), &com);
+    bool deviceComplete = false;
+    bool simComplete = false;
+    read.deviceOk = ReadStorage(manager, &CCheckManager::RunComCmdReadME_Sms, *phone, com, read.device, deviceComplete);
+    read.simOk = ReadStorage(manager, &CCheckManager::RunComCmdReadSM_Sms, *phone, com, read.sim, simComplete);
+    read.complete = deviceComplete && simComplete;
+    if (!read.deviceOk && !read.simOk) {
+        read.failure = SendFailureReason(*phone, com);
+    }
+    return read;
+}
+
+// The answer to one read-next command: gathered until it holds a final word or the reads run out.
+std::string GatherReadNextAnswer(CComPortBase& com)
+{
+    std::string answer;
+    for (int reads = 0; reads < MAX_READ_NEXT_READS; ++reads) {
+        com.ReadAll(answer);
+        if (Contains(answer, "OK") || Contains(answer, "ERROR")) {
+            break;
+        }
+    }
+    return answer;
+}
+
+void PrintStorageBlock(const char* title, const std::vector<SmsRecvStruct_t>& list, CCheckManager& manager)
+{
+    CColorCout::CoutGreenMessage(title);
+    std::cout << list.size() << " 条\n";
+    manager.PrintRecvSms(list);
+}
+
+} // namespace
+
+void CCheckManager::HandleReadAllSms(const std::vector<ComPortBaseInfo_t>& ports)
+{
+    for (const ComPortBaseInfo_t& record : ports) {
+        const PortRead read = ReadPort(*this, record);
+        const std::string name = PortWithoutDev(record.port);
+        if (!read.deviceOk && !read.simOk) {
+            CColorCout::CoutRedMessage("端口 " + name + " 接收短信失败");
+            CColorCout::CoutRedMessage("\t 失败原因: ");
+            CColorCout::CoutRedMessage(read.failure);
+            std::cout << "\n" << std::flush;
+            continue;
+        }
+        const unsigned total = static_cast<unsigned>(read.sim.size() + read.device.size());
+        CColorCout::CoutGreenMessage("端口 " + name + " 接收短信成功 共 " + std::to_string(total) + " 条短信");
+        std::cout << "\n" << std::flush;
+        // The SIM block first, although the device storage was read first.
+        if (read.simOk) {
+            PrintStorageBlock("SIM卡中的短信共 ", read.sim, *this);
+        }
+        if (read.deviceOk) {
+            PrintStorageBlock("设备中的短信共 ", read.device, *this);
+        }
+    }
+}
+
+bool CCheckManager::GetPortSMS(ComPortBaseInfo_t port, std::vector<SmsRecvStruct_t>& deviceSms,
+                               std::vector<SmsRecvStruct_t>& simSms)
+{
+    PortRead read = ReadPort(*this, port);
+    if (read.deviceOk) {
+        deviceSms = std::move(read.device);
+    }
+    if (read.simOk) {
+        simSms = std::move(read.sim);
+    }
+    return read.complete;
+}
+
+bool CCheckManager::DelPortSMS(ComPortBaseInfo_t port)
+{
+    std::unique_ptr<CPhoneCardBase> phone = GetPhoneByType(port.type);
+    if (!phone || port.number.empty()) {
+        return false;
+    }
+    CComPortBase com(port.port, port.baud);
+    return DeleteAllSmsByPhone(phone.get(), &com);
+}
+
+bool CCheckManager::ReadAllSmsByPhoneSM(CPhoneCardBase* phone, CComPortBase* com, bool* complete)
+{
+    if (complete != nullptr) {
+        *complete = false;
+    }
+    if (phone == nullptr || com == nullptr || !com->Open()) {
+        return false;
+    }
+    if (!RunComCmdSetPduMode(phone, com) || !RunComCmdSetRecvSmsCompatibleMode(phone, com) ||
+        !RunComCmdReadAllSmsToPhone(phone, com)) {
+        return false;
+    }
+    // The drivers that list first fetch one message per command; a message whose answer never
+    // came whole was not taken, and the storage still holds it.
+    bool everyMessageFetched = true;
+    for (int passes = 0; phone->NotFinished() && passes < MAX_READ_NEXT_PASSES; ++passes) {
+        com->Write(phone->GetReadNextSmsCmd());
+        const std::string answer = GatherReadNextAnswer(*com);
+        everyMessageFetched = everyMessageFetched && Contains(answer, "OK") && !Contains(answer, "ERROR");
+        phone->OnReadNextSmsCmdRsp(answer);
+    }
+    if (complete != nullptr) {
+        *complete = everyMessageFetched && !phone->NotFinished();
+    }
+    return true;
+}
+
+void CCheckManager::PrintRecvSms(std::vector<SmsRecvStruct_t> list)
+{
+    const std::string rule(SMS_LIST_RULE_WIDTH, '-');
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        std::cout << rule << "\n"
+                  << " 第 " << (i + 1) << " 条短信\n"
+                  << "发送号码: " << list[i].from << "\n"
+                  << "发送时间: " << list[i].time << "\n"
+                  << "短信内容: " << list[i].text << "\n";
+    }
+    std::cout << rule << "\n" << std::flush;
+}
+
+bool CCheckManager::DeleteAllSmsByPhone(CPhoneCardBase* phone, CComPortBase* com)
+{
+    if (phone == nullptr || com == nullptr || !com->Open()) {
+        return false;
+    }
+    const bool deleted = RunComCmdDelAllSms(phone, com);
+    com->Close();
+    return deleted;
+}
+
+bool CCheckManager::ReadAllSmsByPhoneME(CPhoneCardBase* phone, CComPortBase* com)
+{
+    if (phone != nullptr && com != nullptr) {
+        com->Open();
+    }
+    return false;
+}
+
+// ---- end of the read and delete jobs section ----
+
+// ---------------------------------------------------------------------------------------------
+// Command-line send: two or three words, one JSON document on standard output.
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+// Outcomes of HandleCmdParams.
+constexpr int CMD_PORT_ERROR = 0;
+constexpr int CMD_NUMBER_ERROR = 1;
+constexpr int CMD_PARAM_COUNT_ERROR = 2;
+constexpr int CMD_SENT = 3;
+
+// The error documents, indexed by outcome.
+const char* const CMD_ERROR_DOCUMENTS[] = {
+    "{\"code\":1,\"message\":\"com port error\",\"result\":[]}",
+    "{\"code\":2,\"message\":\"phone number error\",\"result\":[]}",
+    "{\"code\":3,\"message\":\"param count error\",\"result\":[]}",
+};
+
+void PrintJsonDocument(const Json::Value& document)
+{
+    std::cout << document.toStyledString() << "\n" << std::flush;
+}
+
+} // namespace
+
+void CCheckManager::OnCmdParams(int argc, char* argv[])
+{
+    plainTextMode = false;
+    const int outcome = HandleCmdParams(argc, argv);
+    if (outcome == CMD_SENT) {
+        PrintSendPduSmsResultAsJson();
+        return;
+    }
+    Json::Reader reader;
+    Json::Value document;
+    if (outcome >= CMD_PORT_ERROR && outcome <= CMD_PARAM_COUNT_ERROR &&
+        reader.parse(CMD_ERROR_DOCUMENTS[outcome], document)) {
+        PrintJsonDocument(document);
+    }
+}
+
+int CCheckManager::HandleCmdParams(int argc, char* argv[])
+{
+    std::string portText;
+    std::string numberText;
+    std::string text;
+    if (argc == 3) {
+        numberText = argv[1];
+        text = argv[2];
+    } else if (argc == 4) {
+        portText = argv[1];
+        numberText = argv[2];
+        text = argv[3];
+    } else {
+        return CMD_PARAM_COUNT_ERROR;
+    }
+    text = RemoveDoubleQuotationMarksOfStringBothSide(text);
+    OnScanPort();
+    const std::vector<std::string> numbers = SplitUserPhoneNumber(numberText);
+    if (numbers.empty()) {
+        return CMD_NUMBER_ERROR;
+    }
+    std::vector<ComPortBaseInfo_t> ports;
+    if (!InputToSendPduSmsComPort(portText, ports)) {
+        return CMD_PORT_ERROR;
+    }
+    InputToSendPduSmsContext(text);
+    HandleSendPduSmsProcess(ports, numbers, text);
+    return CMD_SENT;
+}
+
+void CCheckManager::PrintSendPduSmsResultAsJson()
+{
+    Json::Value document;
+    Json::ArrayIndex index = 0;
+    for (const SendSmsResult_t& result : sendResults) {
+        Json::Value element;
+        element["code"] = result.code;
+        element["com"] = PortWithoutDev(result.port);
+        element["message"] = result.code == SMS_CODE_FAILED_UNKNOWN_REASON
+                                 ? result.message
+                                 : GetSmsCodeEnglishStr(static_cast<SMS_CODE_ENUM>(result.code));
+        element["number"] = result.number;
+        element["time"] = result.time;
+        document["result"][index++] = element;
+    }
+    document["code"] = 0;
+    document["message"] = "param is ok";
+    PrintJsonDocument(document);
+}
+
+// ---- end of the command-line send section ----
+
+// ---------------------------------------------------------------------------------------------
+// Command-line stored-message modes: "sms" and a mode word, one JSON document on standard output.
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+enum class SmsJob { Read, Clear, ReadClear };
+
+struct SmsModeWord {
+    const char* word;
+    SmsJob job;
+    bool oneLine;
+};
+
+const SmsModeWord SMS_MODE_WORDS[] = {
+    {"read", SmsJob::Read, false},       {"clear", SmsJob::Clear, false}, {"readclear", SmsJob::ReadClear, false},
+    {"sread", SmsJob::Read, true},       {"sclear", SmsJob::Clear, true}, {"sreadclear", SmsJob::ReadClear, true},
+};
+
+const SmsModeWord* FindSmsModeWord(const std::string& word)
+{
+    for (const SmsModeWord& entry : SMS_MODE_WORDS) {
+        if (word == entry.word) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+Json::Value MessageObject(const SmsRecvStruct_t& sms, const char* storage)
+{
+    Json::Value message;
+    message["from"] = ToValidUtf8(sms.from);
+    message["storage"] = storage;
+    message["text"] = ToValidUtf8(sms.text);
+    message["time"] = ToValidUtf8(sms.time);
+    return message;
+}
+
+// Where a byte sequence starting with `lead` may continue: its length after the lead and the
+// range of its second byte; 0 for a byte that starts no sequence.
+std::size_t Utf8Continuation(unsigned char lead, unsigned char& low, unsigned char& high)
+{
+    low = 0x80;
+    high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        return 1;
+    }
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        low = lead == 0xE0 ? 0xA0 : 0x80; // no overlong forms
+        high = lead == 0xED ? 0x9F : 0xBF; // no surrogates
+        return 2;
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
+        return 3;
+    }
+    return 0;
+}
+
+} // namespace
+
+std::string ToValidUtf8(const std::string& text)
+{
+    static const char REPLACEMENT[] = "\xEF\xBF\xBD";
+    std::string valid;
+    valid.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {
+            valid += text[i++];
+            continue;
+        }
+        unsigned char low = 0;
+        unsigned char high = 0;
+        const std::size_t need = Utf8Continuation(lead, low, high);
+        // The longest start of a well-formed sequence counts as one ill-formed piece.
+        std::size_t taken = 1;
+        while (taken <= need && i + taken < text.size()) {
+            const unsigned char next = static_cast<unsigned char>(text[i + taken]);
+            if (next < (taken == 1 ? low : 0x80) || next > (taken == 1 ? high : 0xBF)) {
+                break;
+            }
+            ++taken;
+        }
+        if (need > 0 && taken == need + 1) {
+            valid.append(text, i, taken);
+        } else {
+            valid += REPLACEMENT;
+        }
+        i += taken;
+    }
+    return valid;
+}
+
+void CCheckManager::OnCmdSMS(const std::string& mode)
+{
+    // The scan's diagnostic lines would break the document.
+    g_bShowExtend = false;
+    const SmsModeWord* entry = FindSmsModeWord(mode);
+    const time_t start = time(nullptr);
+    Json::Value document;
+    document["type"] = ToValidUtf8(mode);
+    document["check"] = entry != nullptr ? 1 : 0;
+    if (entry != nullptr) {
+        OnScanPort();
+        std::vector<ComPortBaseInfo_t> ports;
+        GetPortList(ports);
+        document["portcount"] = static_cast<Json::UInt>(ports.size());
+        for (const ComPortBaseInfo_t& port : ports) {
+            Json::Value object;
+            object["name"] = ToValidUtf8(PortWithoutDev(port.port));
+            if (entry->job == SmsJob::Clear) {
+                object["clear"] = DelPortSMS(port);
+                document["ports"].append(object);
+                continue;
+            }
+            std::vector<SmsRecvStruct_t> deviceSms;
+            std::vector<SmsRecvStruct_t> simSms;
+            const bool complete = GetPortSMS(port, deviceSms, simSms);
+            object["msgcount"] = static_cast<Json::UInt>(simSms.size() + deviceSms.size());
+            for (const SmsRecvStruct_t& sms : simSms) {
+                object["msgs"].append(MessageObject(sms, "SIM"));
+            }
+            for (const SmsRecvStruct_t& sms : deviceSms) {
+                object["msgs"].append(MessageObject(sms, "DEV"));
+            }
+            // Messages that were never reported must not be deleted.
+            if (entry->job == SmsJob::ReadClear) {
+                object["clear"] = complete && DelPortSMS(port);
+            }
+            document["ports"].append(object);
+        }
+    }
+    document["seconds"] = static_cast<Json::Int64>(time(nullptr) - start);
+    const std::string text =
+        entry != nullptr && entry->oneLine ? Json::FastWriter().write(document) : document.toStyledString();
+    std::cout << text << "\n" << std::flush;
+}
+
+void CCheckManager::GetPortList(std::vector<ComPortBaseInfo_t>& ports)
+{
+    ports.clear();
+    const std::vector<std::unique_ptr<CPhoneCardBase>> phones = CreateAllPhonesInPriorityOrder();
+    for (const Win32::CommInfo& row : commInfoList) {
+        // Only fully identified modems: a row without SIM, serial or signal is left out.
+        if (row.atOk && !row.number.empty() && !row.serial.empty() && !row.signal.empty()) {
+            ports.push_back(PortFromRow(row, PhoneTypeOfAti(phones, row.ati)));
+        }
+    }
+}
+
+// ---- end of the command-line stored-message section ----
