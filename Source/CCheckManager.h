@@ -97,6 +97,8 @@ public:
     void Start();
     int PrintBaseMenu();
     void PrintAllDevice();
+    // The table of commInfoList as it is, no scan; trims the rows' texts in place.
+    void PrintDeviceTable();
     void OnScanPort();
 
     // Interactive dialogues and port selection.
@@ -126,10 +128,12 @@ public:
 
     // Read and delete jobs.
     void HandleReadAllSms(const std::vector<ComPortBaseInfo_t>& ports);
-    void GetPortSMS(ComPortBaseInfo_t port, std::vector<SmsRecvStruct_t>& deviceSms,
+    // True when both storages were read to the end, so that nothing unreported is left in them.
+    bool GetPortSMS(ComPortBaseInfo_t port, std::vector<SmsRecvStruct_t>& deviceSms,
                     std::vector<SmsRecvStruct_t>& simSms);
     bool DelPortSMS(ComPortBaseInfo_t port);
-    bool ReadAllSmsByPhoneSM(CPhoneCardBase* phone, CComPortBase* com);
+    // `complete`, when given, tells whether every message the listing named was fetched.
+    bool ReadAllSmsByPhoneSM(CPhoneCardBase* phone, CComPortBase* com, bool* complete = nullptr);
     void PrintRecvSms(std::vector<SmsRecvStruct_t> list);
     bool DeleteAllSmsByPhone(CPhoneCardBase* phone, CComPortBase* com);
     bool ReadAllSmsByPhoneME(CPhoneCardBase* phone, CComPortBase* com);
@@ -153,5 +157,7 @@ int getchLinux();
 // The part of a device path after "tty": "USB0" for "/dev/ttyUSB0".
 std::string GetPortId(const std::string& path);
 bool IsDigitString(const std::string& text);
+// The text as valid UTF-8: each ill-formed byte sequence becomes one U+FFFD.
+std::string ToValidUtf8(const std::string& text);
 
 #endif
