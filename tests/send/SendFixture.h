@@ -8,7 +8,6 @@
 
 #include <iostream>
 #include <memory>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -134,8 +133,11 @@ std::string CaptureConsole(Call call)
     std::streambuf* saved = std::cout.rdbuf(captured.rdbuf());
     call();
     std::cout.rdbuf(saved);
-    static const std::regex colour("\x1b\\[[0-9;]*m");
-    return std::regex_replace(captured.str(), colour, "");
+    std::string text = captured.str();
+    for (std::size_t at = text.find("\x1b["); at != std::string::npos; at = text.find("\x1b[", at)) {
+        text.erase(at, text.find('m', at) + 1 - at);
+    }
+    return text;
 }
 
 } // namespace sendtest
