@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "../drivers/Oracle.h"
+#include "Oracle.h"
 #include "CCheckManager.h"
 #include "ComPortBase.h"
 #include "Modem.h"

@@ -1,6 +1,6 @@
-// Runs the independent PDU library (tests/support/pdu_oracle.py) from the driver tests.
-#ifndef ZAVRIX_TESTS_DRIVERS_ORACLE_H
-#define ZAVRIX_TESTS_DRIVERS_ORACLE_H
+// Runs the independent PDU library (tests/support/pdu_oracle.py) from the tests.
+#ifndef ZAVRIX_TESTS_SUPPORT_ORACLE_H
+#define ZAVRIX_TESTS_SUPPORT_ORACLE_H
 
 #include <json/json.h>
 #include <unistd.h>
