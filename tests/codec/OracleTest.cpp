@@ -9,39 +9,9 @@
 #include <unistd.h>
 
 #include "CodecTestUtil.h"
+#include "Oracle.h"
 
 namespace {
-
-const std::string ORACLE = std::string(ZAVRIX_SOURCE_DIR) + "/tests/support/pdu_oracle.py";
-
-// Runs the oracle with the given command and standard input; returns its parsed JSON output.
-Json::Value RunOracle(const std::string& command, const std::string& input)
-{
-    char path[] = "/tmp/zavrix_oracle_XXXXXX";
-    const int fd = mkstemp(path);
-    if (fd < 0) return Json::Value();
-    std::ofstream(path) << input;
-    close(fd);
-    const std::string shell = "/usr/bin/python3 '" + ORACLE + "' " + command + " < " + path;
-    std::string output;
-    if (FILE* pipe = popen(shell.c_str(), "r")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-        pclose(pipe);
-    }
-    unlink(path);
-    Json::Value result;
-    Json::Reader().parse(output, result);
-    return result;
-}
-
-Json::Value DecodeThere(const std::vector<std::string>& pdus)
-{
-    std::string lines;
-    for (const std::string& pdu : pdus) lines += pdu + "\n";
-    return RunOracle("decode", lines);
-}
 
 struct Sent {
     std::string label;
@@ -110,7 +80,7 @@ TEST(CodecOracle, OurSubmitPdusDecodeThereToTheSameMessage)
         ranges.emplace_back(pdus.size(), parts.size());
         pdus.insert(pdus.end(), parts.begin(), parts.end());
     }
-    const Json::Value decoded = DecodeThere(pdus);
+    const Json::Value decoded = oracle::Decode(pdus);
     ASSERT_TRUE(decoded.isArray()) << "the oracle did not run: is python3-gammu installed?";
     ASSERT_EQ(decoded.size(), pdus.size());
 
@@ -171,7 +141,7 @@ TEST(CodecOracle, DeliverPdusBuiltThereDecodeHere)
     std::string input = "[";
     for (const Built& b : table) input += std::string(input.size() > 1 ? "," : "") + b.json;
     input += "]";
-    const Json::Value built = RunOracle("deliver", input);
+    const Json::Value built = oracle::Run("deliver", input);
     ASSERT_TRUE(built.isArray()) << "the oracle did not run: is python3-gammu installed?";
     ASSERT_EQ(built.size(), sizeof table / sizeof table[0]);
 
