@@ -227,23 +227,36 @@ TEST(ScanModeStepsThreaded, QuietScanStillWritesTheModeButPrintsNothing)
     EXPECT_TRUE(scan.lines.empty());
 }
 
-TEST(ScanThreaded, LongIdentificationIsStoredSoThatItNamesTheSameType)
+TEST(ScanThreaded, LongTextsAreCutToTheirFieldsAndTheIdentificationStillNamesItsType)
 {
     // The first 511 bytes name type 5 only; the whole answer is type 2's.
-    std::string ati = "\r\nManufacturer: KG520 family\r\n";
-    for (int i = 0; i < 40; i++) ati += "Revision line " + std::to_string(i) + ": ................\r\n";
-    ati += "Model: CLM920_NC5\r\n\r\nOK\r\n";
-    ModemConfig config = ModemConfig::ForType(PHONE_TYPE_K7040_NC5);
-    config.ati = ati;
+    std::string twoAti = "\r\nManufacturer: KG520 family\r\n";
+    for (int i = 0; i < 40; i++) twoAti += "Revision line " + std::to_string(i) + ": ................\r\n";
+    twoAti += "Model: CLM920_NC5\r\n\r\nOK\r\n";
+    ASSERT_EQ(TypeOfAti(twoAti.substr(0, 511)), PHONE_TYPE_KG520_ON);
+    ModemConfig two = ModemConfig::ForType(PHONE_TYPE_K7040_NC5);
+    two.ati = twoAti;
+    // The model name deep inside a long answer, and texts longer than the record's arrays.
+    ModemConfig three = ModemConfig::ForType(PHONE_TYPE_KL48_FT_ON);
+    three.ati = "\r\n" + std::string(20000, '.') + "Quectel_M35" + std::string(20000, '.') + "\r\n\r\nOK\r\n";
+    three.iccid = std::string(100, '7');
+    three.serial = std::string(90, '5');
     SimFleet fleet;
-    ASSERT_TRUE(fleet.Add(0, config));
-    ScanRun scan = RunScan(fleet, {0}, {"--quiet"});
-    const ScanRecord& r = scan.Port(0);
-    ASSERT_GT(ati.size(), 1000u);
-    ASSERT_EQ(TypeOfAti(ati.substr(0, 511)), PHONE_TYPE_KG520_ON);
-    EXPECT_EQ(r.type, PHONE_TYPE_K7040_NC5);
-    EXPECT_LE(r.ati.size(), 511u);
-    EXPECT_EQ(TypeOfAti(r.ati), PHONE_TYPE_K7040_NC5) << r.ati;
+    ASSERT_TRUE(fleet.Add(0, two));
+    ASSERT_TRUE(fleet.Add(1, three));
+    ScanRun scan = RunScan(fleet, {0, 1}, {"--quiet"});
+
+    const ScanRecord& r2 = scan.Port(0);
+    EXPECT_EQ(r2.type, PHONE_TYPE_K7040_NC5);
+    EXPECT_LE(r2.ati.size(), 511u);
+    EXPECT_EQ(TypeOfAti(r2.ati), PHONE_TYPE_K7040_NC5) << r2.ati;
+
+    const ScanRecord& r3 = scan.Port(1);
+    EXPECT_EQ(r3.type, PHONE_TYPE_KL48_FT_ON);
+    EXPECT_LE(r3.ati.size(), 511u);
+    EXPECT_EQ(TypeOfAti(r3.ati), PHONE_TYPE_KL48_FT_ON) << r3.ati;
+    EXPECT_EQ(r3.number, std::string(63, '7'));
+    EXPECT_EQ(r3.serial, std::string(63, '5'));
 }
 
 TEST(ScanThreaded, AnswerSplitAcrossReadsIsTakenWhole)
