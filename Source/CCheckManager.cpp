@@ -845,11 +845,6 @@ constexpr std::size_t SMS_LIST_RULE_WIDTH = 50;
 
 using SelectStorage = bool (CCheckManager::*)(CPhoneCardBase*, CComPortBase*);
 
-bool Contains(const std::string& text, const char* part)
-{
-    return text.find(part) != std::string::npos;
-}
-
 // What reading one port gave.
 struct PortRead {
     std::vector<SmsRecvStruct_t> device;
@@ -901,16 +896,19 @@ PortRead ReadPort(CCheckManager& manager, const ComPortBaseInfo_t& record)
 }
 
 // The answer to one read-next command: gathered until it holds a final word or the reads run out.
-std::string GatherReadNextAnswer(CComPortBase& com)
+// Reads one fetched message until the driver's judge decides, handing it the whole answer each
+// time. A text may itself hold "OK" or line ends, so only the judge can tell the answer is whole.
+int ReadNextAnswer(CPhoneCardBase& phone, CComPortBase& com)
 {
     std::string answer;
     for (int reads = 0; reads < MAX_READ_NEXT_READS; ++reads) {
         com.ReadAll(answer);
-        if (Contains(answer, "OK") || Contains(answer, "ERROR")) {
-            break;
+        const int verdict = phone.OnReadNextSmsCmdRsp(answer);
+        if (verdict == 0 || verdict == 1) {
+            return verdict;
         }
     }
-    return answer;
+    return 2;
 }
 
 void PrintStorageBlock(const char* title, const std::vector<SmsRecvStruct_t>& list, CCheckManager& manager)
@@ -987,9 +985,7 @@ bool CCheckManager::ReadAllSmsByPhoneSM(CPhoneCardBase* phone, CComPortBase* com
     bool everyMessageFetched = true;
     for (int passes = 0; phone->NotFinished() && passes < MAX_READ_NEXT_PASSES; ++passes) {
         com->Write(phone->GetReadNextSmsCmd());
-        const std::string answer = GatherReadNextAnswer(*com);
-        everyMessageFetched = everyMessageFetched && Contains(answer, "OK") && !Contains(answer, "ERROR");
-        phone->OnReadNextSmsCmdRsp(answer);
+        everyMessageFetched = ReadNextAnswer(*phone, *com) == 0 && everyMessageFetched;
     }
     if (complete != nullptr) {
         *complete = everyMessageFetched && !phone->NotFinished();

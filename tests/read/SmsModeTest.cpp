@@ -130,6 +130,26 @@ TEST(SmsMode, ReadJoinsLongMessagesAndListsSimBeforeDeviceForEveryReadPath)
               Messages(cdma));
 }
 
+// A CDMA text is raw bytes between its header line and terminator: "OK", line ends and the 0x0A
+// byte of a UCS-2 character (U+4E0A) inside it must neither end the read early nor spoil the text.
+TEST(SmsMode, CdmaTextsHoldingOkAndLineBytesComeBackWhole)
+{
+    simmodem::CdmaRecord raw = Cdma("SM", "13912345678", "OK\r\nfine\r\nOK");
+    raw.format = 1;
+    const simmodem::CdmaRecord ucs2 = Cdma("SM", "13900000000", "上海 OK 上");
+    ModemConfig config = CdmaWith({raw, ucs2});
+    // Pieces of a few bytes, so an early "OK" arrives well before the end of the answer.
+    config.faults.push_back(simmodem::Fault::Split("AT^HCMGR", 3, 10));
+    SimFleet fleet;
+    ASSERT_TRUE(fleet.Add(0, config));
+
+    const Json::Value document = RunMode(fleet, "sread");
+    ASSERT_EQ(1, document["portcount"].asInt());
+    EXPECT_EQ((std::vector<std::string>{CdmaShown("SIM", "13912345678", "OK\r\nfine\r\nOK"),
+                                        CdmaShown("SIM", "13900000000", "上海 OK 上")}),
+              Messages(document["ports"][0]));
+}
+
 TEST(SmsMode, SreadPrintsOneLineAndTakesOnlyFullyIdentifiedModems)
 {
     SimFleet fleet;
