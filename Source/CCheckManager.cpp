@@ -841,7 +841,6 @@ namespace {
 
 constexpr int MAX_READ_NEXT_PASSES = 100;
 constexpr int MAX_READ_NEXT_READS = 100;
-constexpr std::size_t SMS_LIST_RULE_WIDTH = 50;
 
 using SelectStorage = bool (CCheckManager::*)(CPhoneCardBase*, CComPortBase*);
 
@@ -995,15 +994,8 @@ bool CCheckManager::ReadAllSmsByPhoneSM(CPhoneCardBase* phone, CComPortBase* com
 
 void CCheckManager::PrintRecvSms(std::vector<SmsRecvStruct_t> list)
 {
-    const std::string rule(SMS_LIST_RULE_WIDTH, '-');
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        std::cout << rule << "\n"
-                  << " 第 " << (i + 1) << " 条短信\n"
-                  << "发送号码: " << list[i].from << "\n"
-                  << "发送时间: " << list[i].time << "\n"
-                  << "短信内容: " << list[i].text << "\n";
-    }
-    std::cout << rule << "\n" << std::flush;
+    PrintSmsRecvList(list);
+    std::cout << std::flush;
 }
 
 bool CCheckManager::DeleteAllSmsByPhone(CPhoneCardBase* phone, CComPortBase* com)

@@ -655,15 +655,20 @@ std::vector<SmsRecvStruct_t> CPhoneCardBase::SmsInfoVecToSmsRecvStructVec(const 
     return messages;
 }
 
-void CPhoneCardBase::PrintRecvSms() const
+void PrintSmsRecvList(const std::vector<SmsRecvStruct_t>& list)
 {
     const std::string rule(50, '-');
-    for (size_t i = 0; i < readSms.size(); ++i) {
+    for (size_t i = 0; i < list.size(); ++i) {
         std::cout << rule << "\n"
                   << " 第 " << (i + 1) << " 条短信\n"
-                  << "发送号码: " << readSms[i].from << "\n"
-                  << "发送时间: " << readSms[i].time << "\n"
-                  << "短信内容: " << readSms[i].text << "\n";
+                  << "发送号码: " << list[i].from << "\n"
+                  << "发送时间: " << list[i].time << "\n"
+                  << "短信内容: " << list[i].text << "\n";
     }
     std::cout << rule << "\n";
+}
+
+void CPhoneCardBase::PrintRecvSms() const
+{
+    PrintSmsRecvList(readSms);
 }

@@ -146,4 +146,7 @@ bool lessSmsInfo(const SmsInfo& a, const SmsInfo& b);
 bool LessLongSms(const SmsInfo& a, const SmsInfo& b);
 bool IsHexChar(char c);
 
+// A list of stored messages as the console shows it, numbered from 1 between rules of 50 '-'.
+void PrintSmsRecvList(const std::vector<SmsRecvStruct_t>& list);
+
 #endif
