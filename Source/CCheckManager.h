@@ -157,7 +157,5 @@ int getchLinux();
 // The part of a device path after "tty": "USB0" for "/dev/ttyUSB0".
 std::string GetPortId(const std::string& path);
 bool IsDigitString(const std::string& text);
-// The text as valid UTF-8: each ill-formed byte sequence becomes one U+FFFD.
-std::string ToValidUtf8(const std::string& text);
 
 #endif

@@ -20,6 +20,9 @@ std::string TrimChar(std::string text, char c);
 // TrimChar repeated while it changes the text, 101 applications at most.
 std::string TrimAllChar(std::string text, char c);
 
+// The text with every ill-formed UTF-8 sequence replaced by U+FFFD, so that JSON strings stay valid.
+std::string ToValidUtf8(const std::string& text);
+
 // Local time now as "YYYY-MM-DD hh:mm:ss".
 std::string GetCurTimeStr();
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "CCheckManager.h"
+#include "StringUtil.h"
 
 namespace {
 
