@@ -121,6 +121,17 @@ TEST(SendJsonDocument, OneElementPerResultWithMembersInKeyOrder)
     }
 }
 
+// A failure text is the modem's own line, and a modem can send any bytes.
+TEST(SendJsonDocument, ModemBytesThatAreNotUtf8BecomeReplacementCharacters)
+{
+    CCheckManager manager;
+    manager.sendResults = {Result("/dev/ttyUSB0", "10086", 1, "+CMS ERROR: \xE4\xB8x\xFF")};
+    const std::string shown = CaptureConsole([&] { manager.PrintSendPduSmsResultAsJson(); });
+    Json::Value document;
+    ASSERT_TRUE(Json::Reader().parse(shown, document)) << shown;
+    EXPECT_EQ("+CMS ERROR: \xEF\xBF\xBDx\xEF\xBF\xBD", document["result"][0]["message"].asString());
+}
+
 TEST(SendJsonDocument, NoResultMeansNoResultMember)
 {
     CCheckManager manager;
