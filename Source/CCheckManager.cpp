@@ -844,26 +844,39 @@ constexpr int MAX_READ_NEXT_READS = 100;
 
 using SelectStorage = bool (CCheckManager::*)(CPhoneCardBase*, CComPortBase*);
 
+// How far the read of one storage got.
+enum class StorageRead {
+    NotSelected, // the modem refused or ignored the selection: it has no such storage to read or clear
+    Incomplete,  // selected, but the listing failed or a listed message was not fetched
+    Complete,
+};
+
 // What reading one port gave.
 struct PortRead {
     std::vector<SmsRecvStruct_t> device;
     std::vector<SmsRecvStruct_t> sim;
-    bool deviceOk = false;
+    bool deviceOk = false; // the list holds the storage's messages
     bool simOk = false;
-    bool complete = false; // both storages read with every listed message fetched
-    std::string failure;   // why neither storage could be read
+    StorageRead deviceState = StorageRead::NotSelected;
+    StorageRead simState = StorageRead::NotSelected;
+    std::string failure; // why neither storage could be read
 };
 
 // One storage: select it, then read it; its list counts only when both succeeded.
-bool ReadStorage(CCheckManager& manager, SelectStorage select, CPhoneCardBase& phone, CComPortBase& com,
-                 std::vector<SmsRecvStruct_t>& list, bool& complete)
+StorageRead ReadStorage(CCheckManager& manager, SelectStorage select, CPhoneCardBase& phone, CComPortBase& com,
+                        std::vector<SmsRecvStruct_t>& list, bool& listed)
 {
-    complete = false;
-    if (!(manager.*select)(&phone, &com) || !manager.ReadAllSmsByPhoneSM(&phone, &com, &complete)) {
-        return false;
+    listed = false;
+    if (!(manager.*select)(&phone, &com)) {
+        return StorageRead::NotSelected;
+    }
+    bool complete = false;
+    if (!manager.ReadAllSmsByPhoneSM(&phone, &com, &complete)) {
+        return StorageRead::Incomplete;
     }
     list = phone.GetReadSms();
-    return true;
+    listed = true;
+    return complete ? StorageRead::Complete : StorageRead::Incomplete;
 }
 
 PortRead ReadPort(CCheckManager& manager, const ComPortBaseInfo_t& record)
@@ -883,18 +896,15 @@ PortRead ReadPort(CCheckManager& manager, const ComPortBaseInfo_t& record)
     CComPortBase com(record.port, record.baud);
     com.Open();
     CCheckManager::RunComCmdInitPhone(phone.get(), &com);
-    bool deviceComplete = false;
-    bool simComplete = false;
-    read.deviceOk = ReadStorage(manager, &CCheckManager::RunComCmdReadME_Sms, *phone, com, read.device, deviceComplete);
-    read.simOk = ReadStorage(manager, &CCheckManager::RunComCmdReadSM_Sms, *phone, com, read.sim, simComplete);
-    read.complete = deviceComplete && simComplete;
+    read.deviceState =
+        ReadStorage(manager, &CCheckManager::RunComCmdReadME_Sms, *phone, com, read.device, read.deviceOk);
+    read.simState = ReadStorage(manager, &CCheckManager::RunComCmdReadSM_Sms, *phone, com, read.sim, read.simOk);
     if (!read.deviceOk && !read.simOk) {
         read.failure = SendFailureReason(*phone, com);
     }
     return read;
 }
 
-// The answer to one read-next command: gathered until it holds a final word or the reads run out.
 // Reads one fetched message until the driver's judge decides, handing it the whole answer each
 // time. A text may itself hold "OK" or line ends, so only the judge can tell the answer is whole.
 int ReadNextAnswer(CPhoneCardBase& phone, CComPortBase& com)
@@ -945,7 +955,7 @@ void CCheckManager::HandleReadAllSms(const std::vector<ComPortBaseInfo_t>& ports
 }
 
 bool CCheckManager::GetPortSMS(ComPortBaseInfo_t port, std::vector<SmsRecvStruct_t>& deviceSms,
-                               std::vector<SmsRecvStruct_t>& simSms)
+                               std::vector<SmsRecvStruct_t>& simSms, SmsStorages* deletable)
 {
     PortRead read = ReadPort(*this, port);
     if (read.deviceOk) {
@@ -954,17 +964,39 @@ bool CCheckManager::GetPortSMS(ComPortBaseInfo_t port, std::vector<SmsRecvStruct
     if (read.simOk) {
         simSms = std::move(read.sim);
     }
-    return read.complete;
+    if (deletable != nullptr) {
+        deletable->device = read.deviceState == StorageRead::Complete;
+        deletable->sim = read.simState == StorageRead::Complete;
+    }
+    const bool cutShort = read.deviceState == StorageRead::Incomplete || read.simState == StorageRead::Incomplete;
+    const bool readWhole = read.deviceState == StorageRead::Complete || read.simState == StorageRead::Complete;
+    return !cutShort && readWhole;
 }
 
-bool CCheckManager::DelPortSMS(ComPortBaseInfo_t port)
+bool CCheckManager::DelPortSMS(ComPortBaseInfo_t port, SmsStorages storages)
 {
     std::unique_ptr<CPhoneCardBase> phone = GetPhoneByType(port.type);
     if (!phone || port.number.empty()) {
         return false;
     }
     CComPortBase com(port.port, port.baud);
-    return DeleteAllSmsByPhone(phone.get(), &com);
+    if (!com.Open()) {
+        return false;
+    }
+    // The delete-all command empties the selected storage only, so each storage is selected in
+    // turn; one that cannot be selected is not there and holds nothing.
+    bool selected = false;
+    bool deleted = true;
+    if (storages.device && RunComCmdReadME_Sms(phone.get(), &com)) {
+        selected = true;
+        deleted = RunComCmdDelAllSms(phone.get(), &com) && deleted;
+    }
+    if (storages.sim && RunComCmdReadSM_Sms(phone.get(), &com)) {
+        selected = true;
+        deleted = RunComCmdDelAllSms(phone.get(), &com) && deleted;
+    }
+    com.Close();
+    return selected && deleted;
 }
 
 bool CCheckManager::ReadAllSmsByPhoneSM(CPhoneCardBase* phone, CComPortBase* com, bool* complete)
@@ -1178,7 +1210,8 @@ void CCheckManager::OnCmdSMS(const std::string& mode)
             }
             std::vector<SmsRecvStruct_t> deviceSms;
             std::vector<SmsRecvStruct_t> simSms;
-            const bool complete = GetPortSMS(port, deviceSms, simSms);
+            SmsStorages readWhole;
+            const bool complete = GetPortSMS(port, deviceSms, simSms, &readWhole);
             object["msgcount"] = static_cast<Json::UInt>(simSms.size() + deviceSms.size());
             for (const SmsRecvStruct_t& sms : simSms) {
                 object["msgs"].append(MessageObject(sms, "SIM"));
@@ -1188,7 +1221,7 @@ void CCheckManager::OnCmdSMS(const std::string& mode)
             }
             // Messages that were never reported must not be deleted.
             if (entry->job == SmsJob::ReadClear) {
-                object["clear"] = complete && DelPortSMS(port);
+                object["clear"] = complete && DelPortSMS(port, readWhole);
             }
             document["ports"].append(object);
         }

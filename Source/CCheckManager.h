@@ -54,6 +54,12 @@ struct ComPortBaseInfo_t {
     bool knownPort = true;  // false for a typed port that matched no scanned row
 };
 
+// The two stored-message storages of a modem: which ones a delete covers, or which were read whole.
+struct SmsStorages {
+    bool device = true;
+    bool sim = true;
+};
+
 class CCheckManager {
 public:
     static std::vector<DeviceBaseComInfo> g_comVec;
@@ -129,9 +135,12 @@ public:
     // Read and delete jobs.
     void HandleReadAllSms(const std::vector<ComPortBaseInfo_t>& ports);
     // True when both storages were read to the end, so that nothing unreported is left in them.
+    // True when the read completed: no storage was cut short and at least one was read whole.
+    // `deletable` tells which storages were read whole.
     bool GetPortSMS(ComPortBaseInfo_t port, std::vector<SmsRecvStruct_t>& deviceSms,
-                    std::vector<SmsRecvStruct_t>& simSms);
-    bool DelPortSMS(ComPortBaseInfo_t port);
+                    std::vector<SmsRecvStruct_t>& simSms, SmsStorages* deletable = nullptr);
+    // Empties each chosen storage the modem can select; true when one was and every delete succeeded.
+    bool DelPortSMS(ComPortBaseInfo_t port, SmsStorages storages = SmsStorages());
     // `complete`, when given, tells whether every message the listing named was fetched.
     bool ReadAllSmsByPhoneSM(CPhoneCardBase* phone, CComPortBase* com, bool* complete = nullptr);
     void PrintRecvSms(std::vector<SmsRecvStruct_t> list);

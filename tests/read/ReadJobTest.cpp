@@ -153,16 +153,23 @@ TEST_F(ReadJob, PortSmsReplacesOnlyTheListsOfStoragesThatWereRead)
     EXPECT_EQ("given", sim[0].from);
     EXPECT_TRUE(modem->Heard().empty());
 
-    EXPECT_FALSE(manager.GetPortSMS(Record(), device, sim)) << "the device storage was not read";
+    // A storage the modem cannot select is not there: the read of the SIM storage completes it.
+    SmsStorages readWhole;
+    EXPECT_TRUE(manager.GetPortSMS(Record(), device, sim, &readWhole));
+    EXPECT_FALSE(readWhole.device);
+    EXPECT_TRUE(readWhole.sim);
     ASSERT_EQ(1u, device.size());
     EXPECT_EQ("given", device[0].from);
     ASSERT_EQ(2u, sim.size());
     EXPECT_EQ("SIM one", sim[0].text);
 }
 
-TEST_F(ReadJob, DeleteNeedsADriverAndADeviceAndSelectsNoStorage)
+TEST_F(ReadJob, DeleteNeedsADriverAndADeviceAndEmptiesEachStorageInTurn)
 {
-    ASSERT_TRUE(Start(TwoSimOneDevice()));
+    ModemConfig config = TwoSimOneDevice();
+    // The first selection of the device storage is refused, as by a modem without one.
+    config.faults = {Fault::Replace("AT+CPMS=\"ME\"", "\r\nERROR\r\n", 1)};
+    ASSERT_TRUE(Start(config));
     EXPECT_FALSE(manager.DelPortSMS(Record(PHONE_TYPE_BASE)));
     EXPECT_TRUE(modem->Heard().empty());
 
@@ -170,8 +177,27 @@ TEST_F(ReadJob, DeleteNeedsADriverAndADeviceAndSelectsNoStorage)
     missing.port = "/tmp/zavrix-no-such-device";
     EXPECT_FALSE(manager.DelPortSMS(missing));
 
+    // The delete-all command empties the selected storage only.
     EXPECT_TRUE(manager.DelPortSMS(Record()));
-    EXPECT_EQ((std::vector<std::string>{"AT+CMGD=0,4\r\n"}), modem->Heard());
+    EXPECT_EQ((std::vector<std::string>{"AT+CPMS=\"ME\"\r\n", "AT+CPMS=\"SM\"\r\n", "AT+CMGD=0,4\r\n"}),
+              modem->Heard());
+    std::vector<SmsRecvStruct_t> device;
+    std::vector<SmsRecvStruct_t> sim;
+    manager.GetPortSMS(Record(), device, sim);
+    EXPECT_EQ(1u, device.size()) << "a storage that could not be selected keeps its messages";
+    EXPECT_TRUE(sim.empty());
+
+    SmsStorages simOnly;
+    simOnly.device = false;
+    const std::size_t before = modem->Heard().size();
+    EXPECT_TRUE(manager.DelPortSMS(Record(), simOnly));
+    const std::vector<std::string> heard = modem->Heard();
+    EXPECT_EQ((std::vector<std::string>{"AT+CPMS=\"SM\"\r\n", "AT+CMGD=0,4\r\n"}),
+              std::vector<std::string>(heard.begin() + before, heard.end()));
+
+    EXPECT_TRUE(manager.DelPortSMS(Record()));
+    manager.GetPortSMS(Record(), device, sim);
+    EXPECT_TRUE(device.empty());
 }
 
 TEST_F(ReadJob, PortsWithoutDriverOrSimCardAreNeverOpened)

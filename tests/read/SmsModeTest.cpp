@@ -205,10 +205,12 @@ TEST(SmsMode, UnknownWordGivesCheckZeroWithoutScan)
     EXPECT_TRUE(fleet[0].Heard().empty());
 }
 
-TEST(SmsMode, SclearEmptiesTheStorageAndReportsEachPort)
+TEST(SmsMode, SclearEmptiesBothStoragesAndReportsEachPort)
 {
     SimFleet fleet;
-    ASSERT_TRUE(fleet.Add(0, WithSimMessages(PHONE_TYPE_KL48_FT_ON, 2)));
+    ModemConfig withDevice = WithSimMessages(PHONE_TYPE_KL48_FT_ON, 2);
+    withDevice.pdus.push_back(Stored("ME", 0, Deliver(SENDER, "DEV 0")));
+    ASSERT_TRUE(fleet.Add(0, withDevice));
     ASSERT_TRUE(fleet.Add(1, WithSimMessages(PHONE_TYPE_K7040_NC5, 1)));
 
     std::string output;
@@ -234,7 +236,9 @@ TEST(SmsMode, SclearEmptiesTheStorageAndReportsEachPort)
 TEST(SmsMode, ReadclearDeletesOnlyWhatWasReportedAndKeepsInterruptedReads)
 {
     SimFleet fleet;
-    ASSERT_TRUE(fleet.Add(0, WithSimMessages(PHONE_TYPE_KL48_FT_ON, 2)));
+    ModemConfig whole = WithSimMessages(PHONE_TYPE_KL48_FT_ON, 2);
+    whole.pdus.push_back(Stored("ME", 0, Deliver(SENDER, "DEV 0")));
+    ASSERT_TRUE(fleet.Add(0, whole));
     // Each of these loses one message of the storage that the delete would empty.
     ModemConfig silentRead = WithSimMessages(PHONE_TYPE_K7040_NC5, 3);
     silentRead.faults = {Fault::Silence("AT+CMGR=1", 1)};
@@ -251,12 +255,15 @@ TEST(SmsMode, ReadclearDeletesOnlyWhatWasReportedAndKeepsInterruptedReads)
     EXPECT_EQ("readclear", document["type"].asString());
     ASSERT_EQ(4u, document["ports"].size());
 
-    const Json::Value& whole = document["ports"][0];
-    EXPECT_EQ(2, whole["msgcount"].asInt());
-    EXPECT_TRUE(whole["clear"].asBool());
+    const Json::Value& wholeRead = document["ports"][0];
+    EXPECT_EQ(3, wholeRead["msgcount"].asInt());
+    EXPECT_TRUE(wholeRead["clear"].asBool());
     const std::vector<std::string> heard = fleet[0].Heard();
-    ASSERT_FALSE(heard.empty());
-    EXPECT_EQ("AT+CMGD=0,4\r\n", heard.back()) << "deleted after the read";
+    ASSERT_GE(heard.size(), 4u);
+    // Each storage is selected and emptied after the read, the device storage too.
+    EXPECT_EQ((std::vector<std::string>{"AT+CPMS=\"ME\"\r\n", "AT+CMGD=0,4\r\n", "AT+CPMS=\"SM\"\r\n",
+                                        "AT+CMGD=0,4\r\n"}),
+              std::vector<std::string>(heard.end() - 4, heard.end()));
 
     const Json::Value& gsm = document["ports"][1];
     EXPECT_EQ((std::vector<std::string>{Gsm("SIM", "SIM 0"), Gsm("SIM", "SIM 2")}), Messages(gsm));
