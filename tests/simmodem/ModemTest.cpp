@@ -11,6 +11,10 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 #include "LineClient.h"
 #include "Modem.h"
 
@@ -18,6 +22,7 @@ using simmodem::Fault;
 using simmodem::Modem;
 using simmodem::ModemConfig;
 using simmodem::TranscriptEntry;
+using simmodem::UniqueFd;
 using Ms = std::chrono::milliseconds;
 
 namespace {
@@ -206,6 +211,29 @@ TEST(SimModem, HangUpClosesTheLineMidAnswer)
     EXPECT_EQ(simmodem::ReferenceAti(PHONE_TYPE_KL48_FT_ON, "").substr(0, 12), got);
     EXPECT_TRUE(line.Ended());
     EXPECT_TRUE(modem->HungUp());
+}
+
+// A host that reopens the path of a line that hung up must not reach another program's
+// pseudo-terminal: the number stays taken while the modem lives.
+TEST(SimModem, HungUpLineKeepsItsNumberFromNewPseudoTerminals)
+{
+    ModemConfig config = Quiet();
+    config.faults = {Fault::HangUp("AT", 0)};
+    std::unique_ptr<Modem> modem = StartModem(config);
+    ASSERT_TRUE(modem);
+    {
+        LineClient line(modem->SlavePath(), B115200);
+        line.Write("AT\r\n");
+        line.ReadFor(Ms(3000));
+        ASSERT_TRUE(modem->HungUp());
+    }
+    EXPECT_NE(0, access(modem->SlavePath().c_str(), F_OK));
+    std::vector<UniqueFd> others;
+    for (int i = 0; i < 8; ++i) {
+        others.emplace_back(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+        ASSERT_TRUE(others.back().Valid());
+        EXPECT_NE(modem->SlavePath(), ptsname(others.back().Get()));
+    }
 }
 
 // Many modems served at once, each talked to by its own thread while the main thread reads the

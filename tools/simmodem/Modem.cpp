@@ -416,8 +416,11 @@ void Modem::HangUpLine()
         }
     }
     hungUp = true; // before the close, so that a host seeing the line end sees the flag too
+    // Closing the master removes /dev/pts/N. The slave stays held until the modem is gone: the
+    // kernel frees the number only when both sides are closed, and a freed number goes to the
+    // next pseudo-terminal opened anywhere on the machine, where a host reopening the path would
+    // talk to another test's modem.
     master.Reset();
-    slave.Reset();
 }
 
 } // namespace simmodem
