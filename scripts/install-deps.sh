@@ -1,12 +1,14 @@
 #!/bin/bash
-# Installs what the build and the tests need, only when it is missing.
+# Installs what is missing: what the program needs to build and run, and with --test or --bench
+# what the tests (or the benchmarks too) need besides.
 set -euo pipefail
 
-packages=(build-essential cmake pkg-config libjsoncpp-dev googletest libgtest-dev
-          locales clang libclang-rt-14-dev util-linux python3 python3-gammu jq tmux)
-if [ "${1:-}" = "--bench" ]; then
-  packages+=(gammu hyperfine)
-fi
+packages=(build-essential cmake pkg-config libjsoncpp-dev locales)
+test_packages=(googletest libgtest-dev clang libclang-rt-14-dev util-linux python3 python3-gammu jq tmux)
+case "${1:-}" in
+  --test) packages+=("${test_packages[@]}") ;;
+  --bench) packages+=("${test_packages[@]}" gammu hyperfine) ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -4,7 +4,7 @@
 # each fuzz target for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh --test
 jobs=$(nproc)
 fuzz_seconds=${ZAVRIX_FUZZ_SECONDS:-30}
 
