@@ -20,9 +20,10 @@ namespace {
 const std::string SENDER = "8613912345678";
 
 // Runs one mode and gives its document; the output must be that document alone and an empty line.
-Json::Value RunMode(const SimFleet& fleet, const std::string& word, std::string* output = nullptr)
+Json::Value RunMode(const SimFleet& fleet, const std::string& word, std::string* output = nullptr,
+                    const std::string& smsWord = "sms")
 {
-    simmodem::RunResult run = fleet.RunZavrix({"sms", word});
+    simmodem::RunResult run = fleet.RunZavrix({smsWord, word});
     EXPECT_EQ(0, run.exitCode) << run.err;
     EXPECT_EQ(0u, run.out.find('{')) << run.out;
     EXPECT_GE(run.out.size(), 3u);
@@ -103,8 +104,8 @@ TEST(SmsMode, ReadJoinsLongMessagesAndListsSimBeforeDeviceForEveryReadPath)
                                         Cdma("SM", "13900000000", "second SIM")})));
 
     std::string output;
-    // Upper case reaches the mode lower-cased.
-    const Json::Value document = RunMode(fleet, "READ", &output);
+    // Upper case reaches the mode lower-cased, in both words.
+    const Json::Value document = RunMode(fleet, "READ", &output, "SMS");
     EXPECT_GT(std::count(output.begin(), output.end(), '\n'), 10) << "styled over several lines";
     EXPECT_EQ(1, document["check"].asInt());
     EXPECT_EQ("read", document["type"].asString());

@@ -43,16 +43,18 @@ TEST(SendJob, EveryNumberThroughEveryPortInPortMajorOrder)
     std::unique_ptr<Modem> first = StartModem(PHONE_TYPE_KL48_FT_ON);
     std::unique_ptr<Modem> second = StartModem(PHONE_TYPE_K3350B_FT_ON);
     ASSERT_TRUE(first && second);
-    const std::vector<std::string> numbers = {"13912345678", "+8613912345679", "10086"};
+    // 10086 is a service number by name, 12345 by its length alone.
+    const std::vector<std::string> numbers = {"13912345678", "+8613912345679", "10086", "12345"};
+    const std::size_t count = numbers.size();
     const std::vector<SendSmsResult_t> results = RunJob({RecordOf(*first), RecordOf(*second)}, numbers, "hello");
 
-    ASSERT_EQ(6u, results.size());
+    ASSERT_EQ(2 * count, results.size());
     const Modem* modems[] = {first.get(), second.get()};
-    for (int p = 0; p < 2; ++p) {
+    for (std::size_t p = 0; p < 2; ++p) {
         const std::vector<std::string> bodies = Bodies(*modems[p]);
-        ASSERT_EQ(3u, bodies.size()) << "port " << p;
-        for (int n = 0; n < 3; ++n) {
-            const SendSmsResult_t& result = results[3 * p + n];
+        ASSERT_EQ(count, bodies.size()) << "port " << p;
+        for (std::size_t n = 0; n < count; ++n) {
+            const SendSmsResult_t& result = results[count * p + n];
             EXPECT_EQ(modems[p]->SlavePath(), result.port);
             EXPECT_EQ(numbers[n], result.number);
             EXPECT_EQ(0, result.code) << result.message;

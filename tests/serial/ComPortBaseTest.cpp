@@ -83,14 +83,4 @@ TEST_F(ComPortHandleTest, ClosedHandleReadsWhatArrivedDuringWrite)
     EXPECT_EQ(out, ">AT\r");
 }
 
-TEST(MicrosecondClock, SleepsUntilTheTarget)
-{
-    uint64_t start = time_usec();
-    EXPECT_GT(start, 1600000000ull * 1000000);
-    EXPECT_EQ(usleep_until(start - 1000000), 0);
-    uint64_t target = time_usec() + 15000;
-    EXPECT_EQ(usleep_until(target), 0);
-    EXPECT_GE(time_usec(), target);
-}
-
 }  // namespace
