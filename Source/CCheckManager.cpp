@@ -1,5 +1,6 @@
 #include "CCheckManager.h"
 
+#include <signal.h>
 #include <sys/time.h>
 #include <termios.h>
 #include <unistd.h>
@@ -415,6 +416,54 @@ long SecondsSince(time_t start)
     return static_cast<long>(time(nullptr) - start + 1);
 }
 
+// The keyboard's settings from before a raw key read, for the signal handler below.
+struct termios keyboardBeforeKey {};
+
+const int KEY_WAIT_SIGNALS[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
+const std::size_t KEY_WAIT_SIGNAL_COUNT = sizeof KEY_WAIT_SIGNALS / sizeof KEY_WAIT_SIGNALS[0];
+
+// A signal that ends the process during a key read must not leave the user's terminal raw: put
+// the settings back, then die of the signal as before.
+void RestoreKeyboardAndDie(int sig)
+{
+    tcsetattr(STDIN_FILENO, TCSANOW, &keyboardBeforeKey);
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigaction(sig, &fallback, nullptr);
+    raise(sig);
+}
+
+// Holds the handler in place for one raw key read; signals that were ignored stay ignored.
+class KeyWaitSignals {
+public:
+    explicit KeyWaitSignals(const struct termios& keyboard)
+    {
+        keyboardBeforeKey = keyboard;
+        struct sigaction restore {};
+        restore.sa_handler = RestoreKeyboardAndDie;
+        sigemptyset(&restore.sa_mask);
+        for (std::size_t i = 0; i < KEY_WAIT_SIGNAL_COUNT; ++i) {
+            installed[i] = sigaction(KEY_WAIT_SIGNALS[i], nullptr, &before[i]) == 0 &&
+                           before[i].sa_handler == SIG_DFL &&
+                           sigaction(KEY_WAIT_SIGNALS[i], &restore, nullptr) == 0;
+        }
+    }
+    ~KeyWaitSignals()
+    {
+        for (std::size_t i = 0; i < KEY_WAIT_SIGNAL_COUNT; ++i) {
+            if (installed[i]) {
+                sigaction(KEY_WAIT_SIGNALS[i], &before[i], nullptr);
+            }
+        }
+    }
+    KeyWaitSignals(const KeyWaitSignals&) = delete;
+    KeyWaitSignals& operator=(const KeyWaitSignals&) = delete;
+
+private:
+    struct sigaction before[KEY_WAIT_SIGNAL_COUNT] {};
+    bool installed[KEY_WAIT_SIGNAL_COUNT] {};
+};
+
 } // namespace
 
 int getchLinux()
@@ -424,6 +473,7 @@ int getchLinux()
     if (tcgetattr(STDIN_FILENO, &saved) != 0) {
         return -1;
     }
+    const KeyWaitSignals restoreOnSignal(saved);
     struct termios raw = saved;
     cfmakeraw(&raw);
     if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) {

@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -124,6 +125,15 @@ public:
     }
 
     void Type(const std::string& keys) { (void)!write(master, keys.data(), keys.size()); }
+
+    // Sends `sig` to the tool itself, the child of the private-/dev runner; false when it has none.
+    bool SignalTool(int sig) const
+    {
+        const std::string children = "/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children";
+        std::ifstream list(children);
+        pid_t tool = 0;
+        return static_cast<bool>(list >> tool) && tool > 0 && kill(tool, sig) == 0;
+    }
 
     // Waits for the tool to end; its exit status, or -1 when it did not end in time or by a signal.
     int WaitForExit()

@@ -244,6 +244,20 @@ TEST_F(MenuTest, EndOfInputEndsTheDialogueAndTheMenu)
     EXPECT_EQ(session->Count(MenuSession::kMenuLine), 2u);
 }
 
+// A signal that ends the tool while it waits for a key in raw mode leaves the terminal as it was.
+TEST(Menu, SignalDuringTheKeyWaitRestoresTheTerminal)
+{
+    SimFleet fleet;
+    ASSERT_TRUE(fleet.Add(0, PHONE_TYPE_KL48_FT_ON));
+    for (int sig : {SIGTERM, SIGHUP}) {
+        MenuSession session(fleet.Links());
+        ASSERT_TRUE(session.WaitForMenu(1)) << session.Output();
+        ASSERT_TRUE(session.SignalTool(sig));
+        EXPECT_EQ(session.WaitForExit(), 128 + sig) << "the runner reports the tool's death by the signal";
+        EXPECT_TRUE(session.ModeRestored()) << strsignal(sig);
+    }
+}
+
 // Without a terminal no key can come: one table, then the menu ends instead of rescanning.
 TEST(Menu, InputThatIsNoTerminalEndsTheMenu)
 {
