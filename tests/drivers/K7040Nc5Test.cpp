@@ -20,17 +20,6 @@ public:
 
 const std::string kSender = "+8613912345678";
 
-std::vector<std::string> Pdus(const std::vector<Json::Value>& messages)
-{
-    Json::Value array(Json::arrayValue);
-    for (const Json::Value& m : messages) {
-        array.append(m);
-    }
-    std::vector<std::string> pdus = oracle::Deliver(array);
-    EXPECT_EQ(pdus.size(), messages.size());
-    return pdus;
-}
-
 std::string ReadAnswer(const std::string& pdu, int status = 1)
 {
     return "\r\n+CMGR: " + std::to_string(status) + ",,40\r\n" + pdu + "\r\n\r\nOK\r\n";
@@ -128,9 +117,9 @@ TEST(K7040Nc5, ListingErrorsAndIncompleteAnswers)
 
 TEST(K7040Nc5, ReadsBothStoragesAsSeparateLists)
 {
-    std::vector<std::string> p = Pdus({oracle::Message(kSender, "d1"), oracle::Message(kSender, "d2"),
-                                       oracle::Message(kSender, "d3"), oracle::Message(kSender, "s1"),
-                                       oracle::Message(kSender, "s2")});
+    std::vector<std::string> p = oracle::DeliverEach({oracle::Message(kSender, "d1"), oracle::Message(kSender, "d2"),
+                                                      oracle::Message(kSender, "d3"), oracle::Message(kSender, "s1"),
+                                                      oracle::Message(kSender, "s2")});
     Nc5 d;
     std::vector<SmsRecvStruct_t> device = ReadStorage(d, "\r\n+CMGD: (0,1,2),(0-4)\r\n\r\nOK\r\n",
                                                       {{"AT+CMGR=0\r\n", ReadAnswer(p[0])},
@@ -150,8 +139,8 @@ TEST(K7040Nc5, ReadsBothStoragesAsSeparateLists)
 
 TEST(K7040Nc5, LongMessageReadPartByPartIsJoined)
 {
-    std::vector<std::string> p = Pdus({oracle::Part(kSender, "first ", 77, 3, 1), oracle::Part(kSender, "second ", 77, 3, 2),
-                                       oracle::Part(kSender, "third", 77, 3, 3), oracle::Message(kSender, "short")});
+    std::vector<std::string> p = oracle::DeliverEach({oracle::Part(kSender, "first ", 77, 3, 1), oracle::Part(kSender, "second ", 77, 3, 2),
+                                                      oracle::Part(kSender, "third", 77, 3, 3), oracle::Message(kSender, "short")});
     Nc5 d;
     std::vector<SmsRecvStruct_t> messages = ReadStorage(d, "\r\n+CMGD: (0,1,2,3),(0-4)\r\n\r\nOK\r\n",
                                                         {{"AT+CMGR=0\r\n", ReadAnswer(p[2])},
@@ -163,7 +152,7 @@ TEST(K7040Nc5, LongMessageReadPartByPartIsJoined)
 
 TEST(K7040Nc5, FailedReadsLoseOnlyTheirOwnMessage)
 {
-    std::vector<std::string> p = Pdus({oracle::Message(kSender, "kept"), oracle::Message(kSender, "also kept")});
+    std::vector<std::string> p = oracle::DeliverEach({oracle::Message(kSender, "kept"), oracle::Message(kSender, "also kept")});
     Nc5 d;
     // Index 1 answers with an error, the last index never answers.
     std::vector<SmsRecvStruct_t> messages = ReadStorage(d, "\r\n+CMGD: (0,1,2,3),(0-4)\r\n\r\nOK\r\n",
@@ -175,7 +164,7 @@ TEST(K7040Nc5, FailedReadsLoseOnlyTheirOwnMessage)
 
 TEST(K7040Nc5, ReadJudgeVerdicts)
 {
-    std::vector<std::string> p = Pdus({oracle::Message(kSender, "hi")});
+    std::vector<std::string> p = oracle::DeliverEach({oracle::Message(kSender, "hi")});
     const std::string answer = ReadAnswer(p[0]);
     Nc5 d;
     ASSERT_EQ(d.OnReadAllSmsCmdRsp("\r\n+CMGD: (1,2),(0-4)\r\n\r\nOK\r\n"), 0);

@@ -46,18 +46,6 @@ std::vector<std::string> Texts(const std::vector<SmsRecvStruct_t>& messages)
     return texts;
 }
 
-// DELIVER PDUs built by the library, in the order given.
-std::vector<std::string> Pdus(const std::vector<Json::Value>& messages)
-{
-    Json::Value array(Json::arrayValue);
-    for (const Json::Value& m : messages) {
-        array.append(m);
-    }
-    std::vector<std::string> pdus = oracle::Deliver(array);
-    EXPECT_EQ(pdus.size(), messages.size());
-    return pdus;
-}
-
 // The joined messages of a listing, through the listing judge.
 std::vector<SmsRecvStruct_t> Read(const std::vector<Stored>& stored)
 {
@@ -76,7 +64,7 @@ TEST(Listing, EmptyStorage)
 
 TEST(Listing, OneMessageWhileArrivingCompleteAndFailed)
 {
-    std::vector<std::string> pdus = Pdus({oracle::Message(kSender, "Hello " + kHan)});
+    std::vector<std::string> pdus = oracle::DeliverEach({oracle::Message(kSender, "Hello " + kHan)});
     ASSERT_EQ(pdus.size(), 1u);
     const std::string listing = Listing({{1, 1, pdus[0]}});
 
@@ -127,7 +115,7 @@ TEST(Listing, StoredOutgoingMessageGivesItsDestination)
 
 TEST(Listing, HeadersThatGiveNoMessageOrAnEmptyOne)
 {
-    std::vector<std::string> pdus = Pdus({oracle::Message(kSender, "x")});
+    std::vector<std::string> pdus = oracle::DeliverEach({oracle::Message(kSender, "x")});
     const std::string pdu = pdus.at(0);
     Driver d;
     // Index -1, no comma after the index, a header as the last line: nothing. Status 7: an empty
@@ -146,7 +134,7 @@ TEST(Joining, PartsOutOfStorageOrderAndTheLastPartsSenderAndTime)
 {
     Json::Value second = oracle::Part(kSender, " world", 42, 2, 2);
     second["time"] = "2024-02-03 04:05:06";
-    std::vector<std::string> p = Pdus({oracle::Part(kSender, "Hello", 42, 2, 1), second});
+    std::vector<std::string> p = oracle::DeliverEach({oracle::Part(kSender, "Hello", 42, 2, 1), second});
     std::vector<SmsRecvStruct_t> messages = Read({{3, 1, p[1]}, {4, 1, p[0]}});
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Hello world");
@@ -156,9 +144,9 @@ TEST(Joining, PartsOutOfStorageOrderAndTheLastPartsSenderAndTime)
 
 TEST(Joining, SinglesFirstThenLongMessagesByReference)
 {
-    std::vector<std::string> p = Pdus({oracle::Part(kSender, "nine-1 ", 9, 2, 1), oracle::Part(kSender, "nine-2", 9, 2, 2),
-                                       oracle::Part(kSender, "seven-1 ", 7, 2, 1), oracle::Part(kSender, "seven-2", 7, 2, 2),
-                                       oracle::Message(kSender, "single")});
+    std::vector<std::string> p = oracle::DeliverEach({oracle::Part(kSender, "nine-1 ", 9, 2, 1), oracle::Part(kSender, "nine-2", 9, 2, 2),
+                                                      oracle::Part(kSender, "seven-1 ", 7, 2, 1), oracle::Part(kSender, "seven-2", 7, 2, 2),
+                                                      oracle::Message(kSender, "single")});
     std::vector<Stored> stored = {{1, 1, p[0]}, {2, 1, p[3]}, {3, 1, p[4]}, {4, 1, p[1]}, {5, 0, p[2]}};
     const std::vector<std::string> expected = {"single", "seven-1 seven-2", "nine-1 nine-2"};
     EXPECT_EQ(Texts(Read(stored)), expected);
@@ -168,22 +156,22 @@ TEST(Joining, SinglesFirstThenLongMessagesByReference)
 
 TEST(Joining, MissingPartsJoinWhatIsThere)
 {
-    std::vector<std::string> p = Pdus({oracle::Part(kSender, "one ", 5, 3, 1), oracle::Part(kSender, "three", 5, 3, 3)});
+    std::vector<std::string> p = oracle::DeliverEach({oracle::Part(kSender, "one ", 5, 3, 1), oracle::Part(kSender, "three", 5, 3, 3)});
     EXPECT_EQ(Texts(Read({{1, 1, p[1]}, {2, 1, p[0]}})), std::vector<std::string>{"one three"});
 }
 
 TEST(Joining, DifferentMessagesAreNeverMerged)
 {
     // Part 1 of message A and parts 2 and 3 of message B: two messages, not one.
-    std::vector<std::string> p = Pdus({oracle::Part(kSender, "A1", 10, 3, 1), oracle::Part(kSender, "B2", 11, 3, 2),
-                                       oracle::Part(kSender, "B3", 11, 3, 3)});
+    std::vector<std::string> p = oracle::DeliverEach({oracle::Part(kSender, "A1", 10, 3, 1), oracle::Part(kSender, "B2", 11, 3, 2),
+                                                      oracle::Part(kSender, "B3", 11, 3, 3)});
     EXPECT_EQ(Texts(Read({{1, 1, p[0]}, {2, 1, p[1]}, {3, 1, p[2]}})), (std::vector<std::string>{"A1", "B2B3"}));
 
     // Two senders whose messages share a reference, stored interleaved.
-    std::vector<std::string> q = Pdus({oracle::Part("+8613900000001", "X1", 20, 2, 1),
-                                       oracle::Part("+8613900000002", "Y1", 20, 2, 1),
-                                       oracle::Part("+8613900000001", "X2", 20, 2, 2),
-                                       oracle::Part("+8613900000002", "Y2", 20, 2, 2)});
+    std::vector<std::string> q = oracle::DeliverEach({oracle::Part("+8613900000001", "X1", 20, 2, 1),
+                                                      oracle::Part("+8613900000002", "Y1", 20, 2, 1),
+                                                      oracle::Part("+8613900000001", "X2", 20, 2, 2),
+                                                      oracle::Part("+8613900000002", "Y2", 20, 2, 2)});
     std::vector<SmsRecvStruct_t> messages = Read({{1, 1, q[0]}, {2, 1, q[1]}, {3, 1, q[2]}, {4, 1, q[3]}});
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0].text, "X1X2");
@@ -192,22 +180,22 @@ TEST(Joining, DifferentMessagesAreNeverMerged)
     EXPECT_EQ(messages[1].from, "8613900000002");
 
     // Same reference and sender, different part counts.
-    std::vector<std::string> r = Pdus({oracle::Part(kSender, "P1", 30, 2, 1), oracle::Part(kSender, "Q2", 30, 3, 2)});
+    std::vector<std::string> r = oracle::DeliverEach({oracle::Part(kSender, "P1", 30, 2, 1), oracle::Part(kSender, "Q2", 30, 3, 2)});
     EXPECT_EQ(Texts(Read({{1, 1, r[0]}, {2, 1, r[1]}})), (std::vector<std::string>{"P1", "Q2"}));
 }
 
 TEST(Joining, TheSameMessageReceivedTwiceStaysTwoMessages)
 {
-    std::vector<std::string> p = Pdus({oracle::Part(kSender, "ab", 50, 2, 1), oracle::Part(kSender, "cd", 50, 2, 2)});
+    std::vector<std::string> p = oracle::DeliverEach({oracle::Part(kSender, "ab", 50, 2, 1), oracle::Part(kSender, "cd", 50, 2, 2)});
     EXPECT_EQ(Texts(Read({{1, 1, p[0]}, {2, 1, p[1]}, {3, 1, p[0]}, {4, 1, p[1]}})),
               (std::vector<std::string>{"abcd", "abcd"}));
 }
 
 TEST(Joining, PartCountsOfOneAndZeroStandAlone)
 {
-    std::vector<std::string> p = Pdus({oracle::Part(kSender, "solo", 60, 1, 1), oracle::Part(kSender, "again", 60, 1, 1),
-                                       oracle::Part(kSender, "z1", 61, 1, 1), oracle::Part(kSender, "z2", 61, 1, 1),
-                                       oracle::Message(kSender, "plain")});
+    std::vector<std::string> p = oracle::DeliverEach({oracle::Part(kSender, "solo", 60, 1, 1), oracle::Part(kSender, "again", 60, 1, 1),
+                                                      oracle::Part(kSender, "z1", 61, 1, 1), oracle::Part(kSender, "z2", 61, 1, 1),
+                                                      oracle::Message(kSender, "plain")});
     // A broken header announcing 0 parts: the listing goes on and the part is a message of its own.
     for (size_t i : {2, 3}) {
         std::string::size_type header = p[i].find("0500033D01");
@@ -229,7 +217,7 @@ TEST(Joining, LongUcs2MessageComesBackWhole)
     for (int i = 0; i < 40; ++i) {
         second += "\xC3\xA9";
     }
-    std::vector<std::string> p = Pdus({oracle::Part(kSender, first, 200, 2, 1), oracle::Part(kSender, second, 200, 2, 2)});
+    std::vector<std::string> p = oracle::DeliverEach({oracle::Part(kSender, first, 200, 2, 1), oracle::Part(kSender, second, 200, 2, 2)});
     std::vector<SmsRecvStruct_t> messages = Read({{7, 1, p[1]}, {8, 1, p[0]}});
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, first + second);

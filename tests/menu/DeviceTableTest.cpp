@@ -7,19 +7,9 @@
 #include <vector>
 
 #include "CCheckManager.h"
+#include "CaptureStdout.h"
 
 namespace {
-
-// Standard output of one call, through std::cout's buffer.
-template <typename Call>
-std::string Output(Call call)
-{
-    std::ostringstream captured;
-    std::streambuf* saved = std::cout.rdbuf(captured.rdbuf());
-    call();
-    std::cout.rdbuf(saved);
-    return captured.str();
-}
 
 std::vector<std::string> Lines(const std::string& text)
 {
@@ -74,7 +64,7 @@ TEST(DeviceTable, LayoutCountsBytes)
     manager.commInfoList = {Row("/dev/ttyS0", "115200", false, "", "", ""),
                             Row("/dev/ttyUSB0", "9600", true, "861380013800", "23,99", "867584030000001")};
     manager.scanTimeText = "设备检测耗时: 1 秒";
-    const std::vector<std::string> lines = Lines(Output([&] { manager.PrintDeviceTable(); }));
+    const std::vector<std::string> lines = Lines(CaptureStdout([&] { manager.PrintDeviceTable(); }));
 
     ASSERT_EQ(lines.size(), 12u);
     EXPECT_EQ(lines[0], "");
@@ -104,7 +94,7 @@ TEST(DeviceTable, OverlongTextsPushTheLine)
     CCheckManager manager;
     const std::string number(30, '8');
     manager.commInfoList = {Row("/dev/ttyUSB123456", "115200", true, number, "31,0", "S")};
-    const std::vector<std::string> lines = Lines(Output([&] { manager.PrintDeviceTable(); }));
+    const std::vector<std::string> lines = Lines(CaptureStdout([&] { manager.PrintDeviceTable(); }));
     ASSERT_EQ(lines.size(), 10u);
     EXPECT_EQ(lines[6], "ttyUSB123456115200" + Blanks(4) + "OK" + Blanks(14) + number + "31,0" + Blanks(8) + "S");
 }
@@ -115,7 +105,7 @@ TEST(DeviceTable, QuotesAndBlanksAreTrimmedAndKept)
     manager.commInfoList = {Row("/dev/ttyUSB0", "9600", true, "\" \"89860012345678901234\" \"", "\" 23,99\"",
                                 "\"867584030000001\" "),
                             Row("/dev/ttyUSB1", "9600", true, "\"\"", "", "")};
-    const std::vector<std::string> lines = Lines(Output([&] { manager.PrintDeviceTable(); }));
+    const std::vector<std::string> lines = Lines(CaptureStdout([&] { manager.PrintDeviceTable(); }));
     ASSERT_EQ(lines.size(), 12u);
     EXPECT_EQ(lines[6], "ttyUSB0" + Blanks(3) + "9600" + Blanks(6) + "OK" + Blanks(14) + "89860012345678901234" +
                             Blanks(3) + "23,99" + Blanks(7) + "867584030000001");
@@ -130,7 +120,7 @@ TEST(DeviceTable, NoRowsStillDrawsTheFrame)
 {
     CCheckManager manager;
     manager.scanTimeText = "设备检测耗时: 3 秒";
-    const std::vector<std::string> lines = Lines(Output([&] { manager.PrintDeviceTable(); }));
+    const std::vector<std::string> lines = Lines(CaptureStdout([&] { manager.PrintDeviceTable(); }));
     ASSERT_EQ(lines.size(), 8u);
     EXPECT_EQ(lines[5], std::string(90, '='));
     EXPECT_EQ(lines[7], "\t设备检测耗时: 3 秒");

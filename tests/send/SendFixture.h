@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "CaptureStdout.h"
 #include "Oracle.h"
 #include "CCheckManager.h"
 #include "ComPortBase.h"
@@ -129,11 +130,7 @@ inline Delivered DecodeMessage(const std::vector<std::string>& bodies)
 template <typename Call>
 std::string CaptureConsole(Call call)
 {
-    std::ostringstream captured;
-    std::streambuf* saved = std::cout.rdbuf(captured.rdbuf());
-    call();
-    std::cout.rdbuf(saved);
-    std::string text = captured.str();
+    std::string text = CaptureStdout(call);
     for (std::size_t at = text.find("\x1b["); at != std::string::npos; at = text.find("\x1b[", at)) {
         text.erase(at, text.find('m', at) + 1 - at);
     }

@@ -17,17 +17,8 @@
 
 namespace {
 
-class ComPortTest : public ::testing::Test {
+class ComPortTest : public FrameworkPtyTest {
 protected:
-    void SetUp() override { ASSERT_EQ(term_lib_init(), 0); }
-    void TearDown() override { term_lib_init(); }
-
-    PtyPair& NewPty()
-    {
-        ptys.push_back(std::make_unique<PtyPair>());
-        EXPECT_TRUE(ptys.back()->ok());
-        return *ptys.back();
-    }
 
     // A regular file stands in for a device that is not a terminal.
     std::string RegularFile()
@@ -45,7 +36,6 @@ protected:
         for (const std::string& f : files) unlink(f.c_str());
     }
 
-    std::vector<std::unique_ptr<PtyPair>> ptys;
     std::vector<std::string> files;
 };
 

@@ -9,9 +9,14 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "term.h"
 
 // The slave stays open for the whole life of the pair, so its attributes can be read back
 // after the code under test has closed its own descriptor.
@@ -138,5 +143,23 @@ inline ChildResult RunChild(const std::vector<std::string>& argv)
     }
     return result;
 }
+
+// Tests of the line-settings framework and what is built on it: a fresh framework for each test,
+// and pseudo-terminals owned by the fixture so that they are still open when a later start
+// restores and frees whatever a test left registered.
+class FrameworkPtyTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(term_lib_init(), 0); }
+    void TearDown() override { term_lib_init(); }
+
+    PtyPair& NewPty()
+    {
+        ptys.push_back(std::make_unique<PtyPair>());
+        EXPECT_TRUE(ptys.back()->ok());
+        return *ptys.back();
+    }
+
+    std::vector<std::unique_ptr<PtyPair>> ptys;
+};
 
 #endif

@@ -23,22 +23,8 @@ int SpeedOf(speed_t code)
 
 speed_t OutputSpeed(const struct termios& tio) { return cfgetospeed(&tio); }
 
-class TermTest : public ::testing::Test {
+class TermTest : public FrameworkPtyTest {
 protected:
-    // A later start also restores and frees whatever a test left registered; the ptys belong
-    // to the fixture so that they are still open then.
-    void SetUp() override { ASSERT_EQ(term_lib_init(), 0); }
-    void TearDown() override { term_lib_init(); }
-
-    PtyPair& NewPty()
-    {
-        ptys.push_back(std::make_unique<PtyPair>());
-        EXPECT_TRUE(ptys.back()->ok());
-        return *ptys.back();
-    }
-
-    std::vector<std::unique_ptr<PtyPair>> ptys;
-
     int SetRaw(int fd, int baud) { return term_set(fd, 1, baud, P_NONE, 8, 1, FC_NONE, 1, 1); }
 };
 
