@@ -18,6 +18,8 @@
 #include <thread>
 #include <vector>
 
+#include "Modem.h"
+
 class ScriptedPeer {
 public:
     struct Piece {
@@ -69,6 +71,7 @@ public:
 private:
     void Serve()
     {
+        simmodem::ServeAtRealTimePriority();
         std::string pending;
         while (!stop) {
             struct pollfd p {master, POLLIN, 0};

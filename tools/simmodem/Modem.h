@@ -22,6 +22,9 @@
 
 namespace simmodem {
 
+// Puts the calling thread, which plays a modem, at a real-time priority where the system allows it.
+void ServeAtRealTimePriority();
+
 class Modem {
 public:
     // Opens the pseudo-terminal and starts serving; null with `error` set when that fails.
