@@ -104,8 +104,14 @@ bool CComPortBaseLinux::Close()
     }
     // Clearing HUPCL first keeps DTR raised, so closing does not hang the modem up.
     term_set_hupcl(fd, 0);
-    DrainOutput();
-    term_flush(fd);
+    // Once the driver counts nothing left to send, discarding output can only cut bytes it no
+    // longer counts (a pseudo-terminal's, a FIFO's): only stale input goes then. Output is
+    // discarded too when the line would not take it, so that closing does not wait for it.
+    if (DrainOutput()) {
+        tcflush(fd, TCIFLUSH);
+    } else {
+        term_flush(fd);
+    }
     term_apply(fd, 1);
     term_erase(fd);
     close(fd);
@@ -272,20 +278,22 @@ long long CComPortBaseLinux::TransferTimeUs(long long bytes) const
 }
 
 // Waits, bounded by the time the queued bytes need at the port's speed, until the device has
-// sent what is still queued, so the flush before closing does not cut a command's tail.
-void CComPortBaseLinux::DrainOutput() const
+// sent what is still queued, so the flush before closing does not cut a command's tail. True
+// when nothing is left queued.
+bool CComPortBaseLinux::DrainOutput() const
 {
     int queued = 0;
-    if (ioctl(fd, TIOCOUTQ, &queued) < 0 || queued <= 0) {
-        return;
+    if (ioctl(fd, TIOCOUTQ, &queued) < 0) {
+        return false;
     }
     const long long deadline = monotonic_us() + TransferTimeUs(queued) + DRAIN_SLACK_US;
-    while (monotonic_us() < deadline) {
+    while (queued > 0 && monotonic_us() < deadline) {
         usleep(DRAIN_POLL_US);
-        if (ioctl(fd, TIOCOUTQ, &queued) < 0 || queued <= 0) {
-            return;
+        if (ioctl(fd, TIOCOUTQ, &queued) < 0) {
+            return false;
         }
     }
+    return queued <= 0;
 }
 
 bool IsReadFinished(std::string text)

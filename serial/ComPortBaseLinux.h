@@ -41,7 +41,7 @@ private:
     // Reads up to one block into output; false on end of file or a read error.
     bool ReadBlock(std::string& output, bool& gotData) const;
     long long TransferTimeUs(long long bytes) const;
-    void DrainOutput() const;
+    bool DrainOutput() const;
 
     int errorCode = 0;
     std::string errorMsg;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -173,6 +175,27 @@ TEST_F(ComPortTest, CommandOfManyChunksArrivesWhole)
     modem.join();
     EXPECT_EQ(received.size(), command.size());
     EXPECT_TRUE(received == command);
+}
+
+// Used to throw away, when closing, what the line had taken but the far end not yet read: a
+// far end that reads nothing holds the bytes in the pseudo-terminal's buffers.
+TEST_F(ComPortTest, CloseKeepsWhatTheLineTookAndDropsStaleInput)
+{
+    PtyPair& pty = NewPty();
+    const std::string command(8000, 'A');
+    {
+        CComPortBaseLinux port(pty.path, 115200);
+        ASSERT_TRUE(port.Open());
+        ASSERT_TRUE(port.Write(command));
+        pty.send("stale answer");
+        struct pollfd arrived {pty.slave, POLLIN, 0};
+        ASSERT_EQ(1, poll(&arrived, 1, 5000)) << "the answer reaches the port's side";
+        EXPECT_TRUE(port.Close());
+    }
+    EXPECT_EQ(pty.receive(command.size(), 200).size(), command.size());
+    int unread = -1;
+    ASSERT_EQ(0, ioctl(pty.slave, FIONREAD, &unread));
+    EXPECT_EQ(0, unread) << "input pending at close is discarded";
 }
 
 // Used to report success although the line took nothing.
