@@ -8,6 +8,7 @@
 
 #include "CCheckManager.h"
 #include "CaptureStdout.h"
+#include "TableRow.h"
 
 namespace {
 
@@ -19,20 +20,6 @@ std::vector<std::string> Lines(const std::string& text)
         lines.push_back(line);
     }
     return lines;
-}
-
-Win32::CommInfo Row(const std::string& port, const std::string& baud, bool ok, const std::string& number,
-                    const std::string& signal, const std::string& serial)
-{
-    Win32::CommInfo row;
-    row.port = port;
-    row.baud = baud;
-    row.atOk = ok;
-    row.portOk = ok;
-    row.number = number;
-    row.signal = signal;
-    row.serial = serial;
-    return row;
 }
 
 std::string Blanks(std::size_t n)
@@ -61,8 +48,8 @@ bool IsTimeText(const std::string& text)
 TEST(DeviceTable, LayoutCountsBytes)
 {
     CCheckManager manager;
-    manager.commInfoList = {Row("/dev/ttyS0", "115200", false, "", "", ""),
-                            Row("/dev/ttyUSB0", "9600", true, "861380013800", "23,99", "867584030000001")};
+    manager.commInfoList = {Row("/dev/ttyS0", false, "", "", "", "", "115200"),
+                            Row("/dev/ttyUSB0", true, "", "861380013800", "23,99", "867584030000001")};
     manager.scanTimeText = "设备检测耗时: 1 秒";
     const std::vector<std::string> lines = Lines(CaptureStdout([&] { manager.PrintDeviceTable(); }));
 
@@ -93,7 +80,7 @@ TEST(DeviceTable, OverlongTextsPushTheLine)
 {
     CCheckManager manager;
     const std::string number(30, '8');
-    manager.commInfoList = {Row("/dev/ttyUSB123456", "115200", true, number, "31,0", "S")};
+    manager.commInfoList = {Row("/dev/ttyUSB123456", true, "", number, "31,0", "S", "115200")};
     const std::vector<std::string> lines = Lines(CaptureStdout([&] { manager.PrintDeviceTable(); }));
     ASSERT_EQ(lines.size(), 10u);
     EXPECT_EQ(lines[6], "ttyUSB123456115200" + Blanks(4) + "OK" + Blanks(14) + number + "31,0" + Blanks(8) + "S");
@@ -102,9 +89,9 @@ TEST(DeviceTable, OverlongTextsPushTheLine)
 TEST(DeviceTable, QuotesAndBlanksAreTrimmedAndKept)
 {
     CCheckManager manager;
-    manager.commInfoList = {Row("/dev/ttyUSB0", "9600", true, "\" \"89860012345678901234\" \"", "\" 23,99\"",
+    manager.commInfoList = {Row("/dev/ttyUSB0", true, "", "\" \"89860012345678901234\" \"", "\" 23,99\"",
                                 "\"867584030000001\" "),
-                            Row("/dev/ttyUSB1", "9600", true, "\"\"", "", "")};
+                            Row("/dev/ttyUSB1", true, "", "\"\"")};
     const std::vector<std::string> lines = Lines(CaptureStdout([&] { manager.PrintDeviceTable(); }));
     ASSERT_EQ(lines.size(), 12u);
     EXPECT_EQ(lines[6], "ttyUSB0" + Blanks(3) + "9600" + Blanks(6) + "OK" + Blanks(14) + "89860012345678901234" +

@@ -5,23 +5,9 @@
 #include <vector>
 
 #include "CCheckManager.h"
+#include "TableRow.h"
 
 namespace {
-
-Win32::CommInfo Row(const std::string& port, bool atOk, const std::string& ati = "", const std::string& number = "",
-                    const std::string& signal = "", const std::string& serial = "", const std::string& baud = "9600")
-{
-    Win32::CommInfo row;
-    row.port = port;
-    row.atOk = atOk;
-    row.portOk = atOk;
-    row.ati = ati;
-    row.number = number;
-    row.signal = signal;
-    row.serial = serial;
-    row.baud = baud;
-    return row;
-}
 
 // A scan as it comes sorted: two serial lines with nothing on them, then the USB modems.
 std::vector<Win32::CommInfo> ScannedRows()

@@ -42,6 +42,14 @@ ModemConfig Quiet(PHONE_TYPE_t type = PHONE_TYPE_KL48_FT_ON)
     return config;
 }
 
+// A quiet modem that hangs up after `bytes` of its answer to the command beginning with `on`.
+std::unique_ptr<Modem> StartHangingUp(const char* on, std::size_t bytes)
+{
+    ModemConfig config = Quiet();
+    config.faults = {Fault::HangUp(on, bytes)};
+    return StartModem(config);
+}
+
 bool HasLetters(const std::string& text)
 {
     return std::any_of(text.begin(), text.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)); });
@@ -200,9 +208,7 @@ TEST(SimModem, DelayedAndSplitAnswersTakeTheirTime)
 
 TEST(SimModem, HangUpClosesTheLineMidAnswer)
 {
-    ModemConfig config = Quiet();
-    config.faults = {Fault::HangUp("ATI", 12)};
-    std::unique_ptr<Modem> modem = StartModem(config);
+    std::unique_ptr<Modem> modem = StartHangingUp("ATI", 12);
     ASSERT_TRUE(modem);
     LineClient line(modem->SlavePath(), B115200);
     EXPECT_EQ("\r\nOK\r\n", line.Exchange("AT\r\n"));
@@ -217,9 +223,7 @@ TEST(SimModem, HangUpClosesTheLineMidAnswer)
 // pseudo-terminal: the number stays taken while the modem lives.
 TEST(SimModem, HungUpLineKeepsItsNumberFromNewPseudoTerminals)
 {
-    ModemConfig config = Quiet();
-    config.faults = {Fault::HangUp("AT", 0)};
-    std::unique_ptr<Modem> modem = StartModem(config);
+    std::unique_ptr<Modem> modem = StartHangingUp("AT", 0);
     ASSERT_TRUE(modem);
     {
         LineClient line(modem->SlavePath(), B115200);
