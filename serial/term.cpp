@@ -104,10 +104,11 @@ int Bspeed(speed_t code)
     return -1;
 }
 
-// Slot of a registered descriptor without touching term_errno; -1 when there is none.
+// Slot of a registered descriptor without touching term_errno; -1 when there is none. Free
+// slots hold -1, so a negative descriptor must never be looked for.
 int slot_of(int fd)
 {
-    if (!term.initialized) {
+    if (!term.initialized || fd < 0) {
         return -1;
     }
     for (int i = 0; i < TERM_SLOT_COUNT; i++) {

@@ -141,6 +141,56 @@ TEST_F(TermTest, LookupsAndRegistrationErrors)
     close(fds[1]);
 }
 
+// Free slots hold -1: a lookup of -1 must not land on one of them.
+TEST_F(TermTest, MinusOneAndUnregisteredDescriptorsAreNotFound)
+{
+    ASSERT_EQ(term_add(NewPty().slave), 0);
+    const int unregistered = NewPty().slave;
+    using Op = int (*)(int);
+    const std::vector<std::pair<const char*, Op>> ops = {
+        {"remove", term_remove},
+        {"erase", term_erase},
+        {"replace", [](int fd) { return term_replace(fd, fd); }},
+        {"reset", term_reset},
+        {"revert", term_revert},
+        {"refresh", term_refresh},
+        {"apply", [](int fd) { return term_apply(fd, 1); }},
+        {"flush", term_flush},
+        {"drain", term_drain},
+        {"set_raw", term_set_raw},
+        {"set_baudrate", [](int fd) { return term_set_baudrate(fd, 9600); }},
+        {"set_parity", [](int fd) { return term_set_parity(fd, P_NONE); }},
+        {"set_databits", [](int fd) { return term_set_databits(fd, 8); }},
+        {"set_stopbits", [](int fd) { return term_set_stopbits(fd, 1); }},
+        {"set_flowcntrl", [](int fd) { return term_set_flowcntrl(fd, FC_NONE); }},
+        {"set_local", [](int fd) { return term_set_local(fd, 1); }},
+        {"set_hupcl", [](int fd) { return term_set_hupcl(fd, 1); }},
+        {"get_baudrate", [](int fd) { return term_get_baudrate(fd); }},
+        {"get_parity", term_get_parity},
+        {"get_databits", term_get_databits},
+        {"get_stopbits", term_get_stopbits},
+        {"get_flowcntrl", term_get_flowcntrl},
+        {"pulse_dtr", term_pulse_dtr},
+        {"raise_dtr", term_raise_dtr},
+        {"lower_dtr", term_lower_dtr},
+        {"get_mctl", term_get_mctl},
+        {"break", term_break},
+    };
+    for (int fd : {-1, unregistered}) {
+        for (const auto& op : ops) {
+            term_errno = TERM_EOK;
+            EXPECT_EQ(op.second(fd), -1) << op.first << "(" << fd << ")";
+            EXPECT_EQ(term_errno, TERM_ENOTFOUND) << op.first << "(" << fd << ")";
+        }
+    }
+
+    EXPECT_EQ(term_set(-1, 1, 9600, P_NONE, 8, 1, FC_NONE, 1, 1), -1);
+    EXPECT_EQ(term_errno, TERM_EISATTY);
+    for (int i = 1; i < TERM_SLOT_COUNT; i++) {
+        EXPECT_EQ(term_add(NewPty().slave), 0) << "slot " << i << " is still free";
+    }
+}
+
 TEST_F(TermTest, SixteenSlotsAndNoMore)
 {
     for (int i = 0; i < TERM_SLOT_COUNT + 2; i++) {
