@@ -933,14 +933,12 @@ PortRead ReadPort(CCheckManager& manager, const ComPortBaseInfo_t& record)
 {
     PortRead read;
     std::unique_ptr<CPhoneCardBase> phone = GetPhoneByType(record.type);
-    if (record.number.empty()) {
-        read.failure = GetSmsCodeChineseStr(SMS_CODE_NO_SIM_CARD);
-        return read;
-    }
+    // A modem without SIM card can still hold messages in its own storage.
+    const std::string noSim = record.number.empty() ? GetSmsCodeChineseStr(SMS_CODE_NO_SIM_CARD) : "";
     // Nothing would be written without a driver, and such a record may name "/dev/tty": opening
     // that would leave the user's terminal raw.
     if (!phone) {
-        read.failure = GetSmsCodeChineseStr(SMS_CODE_DEVICE_NOT_AT);
+        read.failure = noSim.empty() ? GetSmsCodeChineseStr(SMS_CODE_DEVICE_NOT_AT) : noSim;
         return read;
     }
     CComPortBase com(record.port, record.baud);
@@ -950,7 +948,7 @@ PortRead ReadPort(CCheckManager& manager, const ComPortBaseInfo_t& record)
         ReadStorage(manager, &CCheckManager::RunComCmdReadME_Sms, *phone, com, read.device, read.deviceOk);
     read.simState = ReadStorage(manager, &CCheckManager::RunComCmdReadSM_Sms, *phone, com, read.sim, read.simOk);
     if (!read.deviceOk && !read.simOk) {
-        read.failure = SendFailureReason(*phone, com);
+        read.failure = noSim.empty() ? SendFailureReason(*phone, com) : noSim;
     }
     return read;
 }
@@ -1026,7 +1024,7 @@ bool CCheckManager::GetPortSMS(ComPortBaseInfo_t port, std::vector<SmsRecvStruct
 bool CCheckManager::DelPortSMS(ComPortBaseInfo_t port, SmsStorages storages)
 {
     std::unique_ptr<CPhoneCardBase> phone = GetPhoneByType(port.type);
-    if (!phone || port.number.empty()) {
+    if (!phone) {
         return false;
     }
     CComPortBase com(port.port, port.baud);

@@ -134,7 +134,6 @@ public:
 
     // Read and delete jobs.
     void HandleReadAllSms(const std::vector<ComPortBaseInfo_t>& ports);
-    // True when both storages were read to the end, so that nothing unreported is left in them.
     // True when the read completed: no storage was cut short and at least one was read whole.
     // `deletable` tells which storages were read whole.
     bool GetPortSMS(ComPortBaseInfo_t port, std::vector<SmsRecvStruct_t>& deviceSms,

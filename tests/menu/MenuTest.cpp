@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../read/StoredSms.h"
 #include "MenuSession.h"
 #include "SimFleet.h"
 
@@ -216,6 +217,28 @@ TEST_F(MenuTest, ReadDialogueTimesTheJob)
     ASSERT_TRUE(session->WaitForText("读取短信耗时: ")) << session->Output();
     Quit(*session, 2);
     EXPECT_NE(session->Output().find(" 秒\n"), std::string::npos);
+}
+
+// A modem without SIM card is still read: its own storage holds messages too.
+TEST(Menu, ReadDialogueShowsTheDeviceMessagesOfAModemWithoutSimCard)
+{
+    SimFleet fleet;
+    simmodem::ModemConfig noSim = simmodem::ModemConfig::ForType(PHONE_TYPE_KL48_FT_ON);
+    noSim.sim = false;
+    noSim.pdus = {storedsms::Stored("ME", 0, storedsms::Deliver("8613912345678", "无卡也能读"))};
+    ASSERT_TRUE(fleet.Add(0, noSim));
+    MenuSession session(fleet.Links());
+    ASSERT_TRUE(session.WaitForMenu(1)) << session.Output();
+
+    session.Type("2");
+    Answer(session, kPortPrompt, {"USB0"});
+    ASSERT_TRUE(session.WaitForText("读取短信耗时: ")) << session.Output();
+    const std::string rule = std::string(50, '-') + "\n";
+    const std::string report = kGreen + "端口 ttyUSB0 接收短信成功 共 1 条短信" + kReset + "\n" + kGreen +
+                               "设备中的短信共 " + kReset + "1 条\n" + rule + " 第 1 条短信\n发送号码: 8613912345678\n" +
+                               "发送时间: " + storedsms::SHOWN_TIME + "\n短信内容: 无卡也能读\n" + rule + "读取短信耗时: ";
+    EXPECT_NE(session.Output().find(report), std::string::npos) << session.Output();
+    Quit(session, 2);
 }
 
 // Key d asks for ports and runs no job on them.

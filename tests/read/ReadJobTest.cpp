@@ -119,7 +119,7 @@ TEST_F(ReadJob, OnlyTheReadableStorageIsCountedAndShown)
               ReadReport(Record()));
 }
 
-TEST_F(ReadJob, FailureLineNamesTheReasonAndPortsWithoutDriverOrSimAreNeverWritten)
+TEST_F(ReadJob, FailureLineNamesTheReasonAndPortsWithoutDriverAreNeverWritten)
 {
     ModemConfig config = TwoSimOneDevice();
     config.faults = {Fault::Replace("AT+CPMS=", "\r\n+CMS ERROR: 302\r\n")};
@@ -128,13 +128,40 @@ TEST_F(ReadJob, FailureLineNamesTheReasonAndPortsWithoutDriverOrSimAreNeverWritt
         return Red("端口 " + Name() + " 接收短信失败") + Red("\t 失败原因: ") + Red(reason) + "\n";
     };
 
-    ComPortBaseInfo_t noSim = Record();
-    noSim.number.clear();
-    EXPECT_EQ(failure("设备未插卡"), ReadReport(noSim));
+    ComPortBaseInfo_t noSimNoDriver = Record(PHONE_TYPE_BASE);
+    noSimNoDriver.number.clear();
+    EXPECT_EQ(failure("设备未插卡"), ReadReport(noSimNoDriver));
     EXPECT_EQ(failure("设备不AT"), ReadReport(Record(PHONE_TYPE_BASE)));
-    EXPECT_TRUE(modem->Heard().empty()) << "nothing is written without a SIM card number or a driver";
+    EXPECT_TRUE(modem->Heard().empty()) << "nothing is written without a driver";
 
     EXPECT_EQ(failure("+CMS ERROR: 302"), ReadReport(Record())) << "the driver's error text";
+    // Without a SIM card number the port is still read; when neither storage reads, that is the reason.
+    ComPortBaseInfo_t noSim = Record();
+    noSim.number.clear();
+    const std::size_t before = modem->Heard().size();
+    EXPECT_EQ(failure("设备未插卡"), ReadReport(noSim));
+    EXPECT_GT(modem->Heard().size(), before);
+}
+
+TEST_F(ReadJob, ModemWithoutSimCardShowsItsDeviceMessages)
+{
+    ModemConfig config = TwoSimOneDevice();
+    config.sim = false;
+    ASSERT_TRUE(Start(config));
+    ComPortBaseInfo_t noSim = Record();
+    noSim.number.clear();
+    EXPECT_EQ(Green("端口 " + Name() + " 接收短信成功 共 1 条短信") + "\n" + Green("设备中的短信共 ") + "1 条\n" +
+                  Listed(1, "device") + RULE + "\n",
+              ReadReport(noSim));
+
+    std::vector<SmsRecvStruct_t> device;
+    std::vector<SmsRecvStruct_t> sim;
+    manager.GetPortSMS(noSim, device, sim);
+    ASSERT_EQ(1u, device.size());
+    EXPECT_EQ("device", device[0].text);
+    EXPECT_TRUE(manager.DelPortSMS(noSim)) << "the device storage is emptied";
+    manager.GetPortSMS(noSim, device, sim);
+    EXPECT_TRUE(device.empty());
 }
 
 TEST_F(ReadJob, PortSmsReplacesOnlyTheListsOfStoragesThatWereRead)
@@ -200,7 +227,7 @@ TEST_F(ReadJob, DeleteNeedsADriverAndADeviceAndEmptiesEachStorageInTurn)
     EXPECT_TRUE(device.empty());
 }
 
-TEST_F(ReadJob, PortsWithoutDriverOrSimCardAreNeverOpened)
+TEST_F(ReadJob, PortsWithoutDriverAreNeverOpened)
 {
     // A terminal in cooked mode: opening it as a modem line would leave it raw at the record's speed.
     int master = -1;
@@ -215,9 +242,9 @@ TEST_F(ReadJob, PortsWithoutDriverOrSimCardAreNeverOpened)
     const std::string path = ttyname(slave);
 
     ComPortBaseInfo_t noDriver = Record(PHONE_TYPE_BASE);
-    ComPortBaseInfo_t noSim = Record();
-    noSim.number.clear();
-    for (ComPortBaseInfo_t record : {noDriver, noSim}) {
+    ComPortBaseInfo_t noDriverNoSim = noDriver;
+    noDriverNoSim.number.clear();
+    for (ComPortBaseInfo_t record : {noDriver, noDriverNoSim}) {
         record.port = path;
         ReadReport(record);
         std::vector<SmsRecvStruct_t> device;
