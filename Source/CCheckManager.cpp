@@ -112,6 +112,7 @@ bool PortReady(CComPortBase* com, PortCheck check)
 int ReadUntilDecided(CPhoneCardBase* phone, CComPortBase* com, Judge judge, int reads, uint64_t extraWaitUs = 0)
 {
     std::string answer;
+    CPacer pacer;
     for (int i = 0; i < reads; i++) {
         if (com->ReadAll(answer)) {
             int verdict = (phone->*judge)(answer);
@@ -122,7 +123,7 @@ int ReadUntilDecided(CPhoneCardBase* phone, CComPortBase* com, Judge judge, int 
         if (extraWaitUs != 0) {
             usleep_until2(time_usec2() + extraWaitUs);
         }
-        usleep(LINUX_SLEEP);
+        pacer.Pause(LINUX_SLEEP);
     }
     return VERDICT_MORE;
 }

@@ -135,6 +135,7 @@ void PrintExtend(const DeviceBaseComInfo& info, const std::string& text)
 bool ReadModeAnswer(CComPortBase* com, const char* key, std::string& answer)
 {
     bool read = false;
+    CPacer pacer;
     for (int i = 0; i < MODE_READS; i++) {
         if (com->ReadAll(answer)) {
             read = true;
@@ -147,7 +148,7 @@ bool ReadModeAnswer(CComPortBase* com, const char* key, std::string& answer)
                 }
             }
         }
-        usleep(LINUX_SLEEP);
+        pacer.Pause(LINUX_SLEEP);
     }
     return read;
 }

@@ -1,7 +1,11 @@
 #include "ComPortBase.h"
 
+#include <sys/prctl.h>
 #include <sys/time.h>
+#include <time.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include "ComPortBaseLinux.h"
 
@@ -19,7 +23,13 @@ CComPortBase::~CComPortBase()
     }
 }
 
-int CComPortBase::ResetAllComPort() { return CComPortBaseLinux::ResetAllComPort(); }
+int CComPortBase::ResetAllComPort()
+{
+    // The exchanges are paced in half-milliseconds; the default slack of 50 microseconds on
+    // every sleep would stretch each of them. Threads started later inherit the setting.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    return CComPortBaseLinux::ResetAllComPort();
+}
 
 bool CComPortBase::Open() { return impl && impl->Open(); }
 
@@ -94,4 +104,34 @@ int usleep_until(uint64_t target)
         }
         usleep(static_cast<useconds_t>(now + slice < target ? slice : target - now));
     }
+}
+
+namespace {
+
+int64_t monotonic_ns()
+{
+    struct timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+void sleep_until_ns(int64_t deadline)
+{
+    struct timespec at {};
+    at.tv_sec = static_cast<time_t>(deadline / 1000000000);
+    at.tv_nsec = static_cast<long>(deadline % 1000000000);
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+    }
+}
+
+}  // namespace
+
+void CPacer::Pause(uint64_t us)
+{
+    const int64_t start = monotonic_ns();
+    const int64_t deadline = start + static_cast<int64_t>(us) * 1000 - lateNs;
+    if (deadline > start) {
+        sleep_until_ns(deadline);
+    }
+    lateNs = monotonic_ns() - deadline;
 }

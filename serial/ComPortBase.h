@@ -16,7 +16,8 @@ public:
     CComPortBase(const CComPortBase&) = delete;
     CComPortBase& operator=(const CComPortBase&) = delete;
 
-    // Starts the line-settings framework and its restore at exit; called once at start-up.
+    // Starts the line-settings framework and its restore at exit, and sets the timer slack to
+    // its minimum; called once at start-up, before any thread.
     static int ResetAllComPort();
 
     bool Open();
@@ -44,5 +45,16 @@ private:
 // Wall clock in microseconds, and a sleep until an absolute time of that clock.
 uint64_t time_usec();
 int usleep_until(uint64_t target);
+
+// The pauses of one paced run (a read, a write, an exchange), slept to absolute deadlines on the
+// monotonic clock. A pause never ends before its deadline; what one oversleeps (timer slack,
+// wake-up) comes off the next, so the run's pauses add up to their design and never to less.
+class CPacer {
+public:
+    void Pause(uint64_t us);
+
+private:
+    int64_t lateNs = 0;
+};
 
 #endif

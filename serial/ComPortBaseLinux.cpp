@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ComPortBase.h"
 #include "term.h"
 
 int tty_write_sz = 0;
@@ -19,7 +20,7 @@ namespace {
 
 // The pacing below decides how long every exchange step of the tool takes.
 constexpr long long WAIT_BUDGET_US = 1000;  // total time one Write or Read may wait in poll
-constexpr useconds_t CYCLE_PAUSE_US = 500;
+constexpr uint64_t CYCLE_PAUSE_US = 500;
 constexpr int WRITE_CYCLES = 5;
 constexpr int READ_CYCLES = 10;
 constexpr int CYCLES_PER_DATA = 10;
@@ -148,6 +149,7 @@ bool CComPortBaseLinux::Write(std::string command)
     // leave at the port's speed.
     const long long deadline = monotonic_us() + TransferTimeUs(queue.size()) + WRITE_SLACK_US;
     int limit = WRITE_CYCLES;
+    CPacer pacer;
     for (int cycles = 0; cycles < limit || (sent < queue.size() && monotonic_us() < deadline);
          cycles++) {
         bool pending = sent < queue.size();
@@ -176,18 +178,24 @@ bool CComPortBaseLinux::Write(std::string command)
                     return false;
                 }
                 sent += static_cast<size_t>(n);
-                usleep(CYCLE_PAUSE_US);
+                pacer.Pause(CYCLE_PAUSE_US);
             }
             if (ready.exceptional) {
                 return false;
             }
         }
-        usleep(CYCLE_PAUSE_US);
+        pacer.Pause(CYCLE_PAUSE_US);
     }
     return sent == queue.size();
 }
 
 bool CComPortBaseLinux::Read(std::string& output)
+{
+    CPacer pacer;
+    return ReadPaced(output, pacer);
+}
+
+bool CComPortBaseLinux::ReadPaced(std::string& output, CPacer& pacer)
 {
     output += pendingInput;
     pendingInput.clear();
@@ -196,7 +204,7 @@ bool CComPortBaseLinux::Read(std::string& output)
     }
     long long budget = WAIT_BUDGET_US;
     int limit = READ_CYCLES;
-    usleep(CYCLE_PAUSE_US);
+    pacer.Pause(CYCLE_PAUSE_US);
     for (int cycles = 0; cycles < limit; cycles++) {
         Readiness ready;
         Wait wait = WaitReady(false, budget, ready);
@@ -217,17 +225,18 @@ bool CComPortBaseLinux::Read(std::string& output)
                 return false;
             }
         }
-        usleep(CYCLE_PAUSE_US);
+        pacer.Pause(CYCLE_PAUSE_US);
     }
     return false;
 }
 
 bool CComPortBaseLinux::ReadAll(std::string& output)
 {
+    CPacer pacer;
     std::string arrived;
-    Read(arrived);
+    ReadPaced(arrived, pacer);
     output += arrived;
-    usleep(1);
+    pacer.Pause(1);
     return true;
 }
 

@@ -5,6 +5,8 @@
 
 #include <string>
 
+class CPacer;
+
 // Write chunk size of the last successful configuration (speed / 10, at least 8).
 extern int tty_write_sz;
 
@@ -37,6 +39,8 @@ private:
         bool exceptional = false;
     };
 
+    // Read's cycles, paced by the caller's pacer.
+    bool ReadPaced(std::string& output, CPacer& pacer);
     Wait WaitReady(bool wantWrite, long long& budgetUs, Readiness& ready) const;
     // Reads up to one block into output; false on end of file or a read error.
     bool ReadBlock(std::string& output, bool& gotData) const;

@@ -9,7 +9,9 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <chrono>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -229,6 +231,32 @@ TEST_F(ComPortTest, EarlyAnswerComesFirstInTheNextRead)
     EXPECT_EQ(answer, "kept:AT\r\r\nOK\r\n");
     EXPECT_TRUE(port.ReadAll(answer));
     EXPECT_EQ(answer, "kept:AT\r\r\nOK\r\n") << "a quiet line adds nothing";
+}
+
+// The exchanges' read counts assume these durations: precise pauses may bring a call down to
+// its design, never below it.
+TEST_F(ComPortTest, QuietLineCallsLastAtLeastTheirDesign)
+{
+    PtyPair& pty = NewPty();
+    CComPortBaseLinux port(pty.path, 115200);
+    ASSERT_TRUE(port.Open());
+    const struct {
+        const char* call;
+        std::chrono::microseconds designed;  // pauses plus the whole wait budget of poll
+        std::function<void()> run;
+    } calls[] = {
+        {"Write", std::chrono::microseconds(3000 + 1000), [&] { port.Write("AT+CSQ\r\n"); }},
+        {"Read", std::chrono::microseconds(5500 + 1000), [&] { std::string out; port.Read(out); }},
+        {"ReadAll", std::chrono::microseconds(5500 + 1000), [&] { std::string out; port.ReadAll(out); }},
+    };
+    for (const auto& c : calls) {
+        for (int i = 0; i < 20; i++) {
+            const auto start = std::chrono::steady_clock::now();
+            c.run();
+            EXPECT_GE(std::chrono::steady_clock::now() - start, c.designed) << c.call << " call " << i;
+            pty.receive(64, 0);  // the command, so the line stays quiet
+        }
+    }
 }
 
 TEST_F(ComPortTest, ClosedPortStillHandsOutWhatCameDuringWrite)

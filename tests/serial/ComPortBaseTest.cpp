@@ -1,6 +1,7 @@
 #include "ComPortBase.h"
 
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 
 #include <memory>
 
@@ -20,6 +21,12 @@ protected:
 
     PtyPair pty;
 };
+
+// Every exchange is paced in half-milliseconds; the default slack would stretch each pause.
+TEST_F(ComPortHandleTest, StartUpSetsTheFinestTimerSlack)
+{
+    EXPECT_EQ(prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0), 1);
+}
 
 TEST_F(ComPortHandleTest, MissingDeviceGivesAUsableClosedHandle)
 {
