@@ -149,48 +149,75 @@ std::wstring Ucs2Units(const unsigned char* pSrc, int nSrcLength)
     return units;
 }
 
-// The text as UCS-2 hex, each byte one character (7-bit and 8-bit parts for the joining reader).
-std::string BytesAsUcs2Hex(const std::string& text)
+// Characters as UCS-2 hex: how 7-bit and 8-bit parts reach the joining reader.
+std::string Ucs2Hex(const std::wstring& chars)
 {
     std::string hex;
-    for (unsigned char c : text) hex += "00" + Hex2(c);
+    for (wchar_t c : chars) hex += Hex2((c >> 8) & 0xFF) + Hex2(c & 0xFF);
     return hex;
 }
 
-// GSM septets to characters: 0x00 is "@", the escape pairs of the extension table give their
-// character, every other septet stands for itself.
-std::string MapSeptets(const std::vector<unsigned char>& septets)
+// The GSM 7-bit default alphabet (3GPP TS 23.038). The escape, 0x1B, shows as a space where no
+// extension character follows it, as receivers that lack the extension do.
+const char16_t GSM_BASIC[128] = {
+    u'@', u'\u00A3', u'$', u'\u00A5', u'\u00E8', u'\u00E9', u'\u00F9', u'\u00EC',
+    u'\u00F2', u'\u00C7', u'\n', u'\u00D8', u'\u00F8', u'\r', u'\u00C5', u'\u00E5',
+    u'\u0394', u'_', u'\u03A6', u'\u0393', u'\u039B', u'\u03A9', u'\u03A0', u'\u03A8',
+    u'\u03A3', u'\u0398', u'\u039E', u' ', u'\u00C6', u'\u00E6', u'\u00DF', u'\u00C9',
+    u' ', u'!', u'"', u'#', u'\u00A4', u'%', u'&', u'\'',
+    u'(', u')', u'*', u'+', u',', u'-', u'.', u'/',
+    u'0', u'1', u'2', u'3', u'4', u'5', u'6', u'7',
+    u'8', u'9', u':', u';', u'<', u'=', u'>', u'?',
+    u'\u00A1', u'A', u'B', u'C', u'D', u'E', u'F', u'G',
+    u'H', u'I', u'J', u'K', u'L', u'M', u'N', u'O',
+    u'P', u'Q', u'R', u'S', u'T', u'U', u'V', u'W',
+    u'X', u'Y', u'Z', u'\u00C4', u'\u00D6', u'\u00D1', u'\u00DC', u'\u00A7',
+    u'\u00BF', u'a', u'b', u'c', u'd', u'e', u'f', u'g',
+    u'h', u'i', u'j', u'k', u'l', u'm', u'n', u'o',
+    u'p', u'q', u'r', u's', u't', u'u', u'v', u'w',
+    u'x', u'y', u'z', u'\u00E4', u'\u00F6', u'\u00F1', u'\u00FC', u'\u00E0',
+};
+
+// The extension-table character of the septet after an escape; 0 where the table has none.
+char16_t GsmExtension(unsigned char septet)
 {
-    std::string text;
+    switch (septet) {
+    case 0x0A: return u'\f';
+    case 0x14: return u'^';
+    case 0x28: return u'{';
+    case 0x29: return u'}';
+    case 0x2F: return u'\\';
+    case 0x3C: return u'[';
+    case 0x3D: return u'~';
+    case 0x3E: return u']';
+    case 0x40: return u'|';
+    case 0x65: return u'\u20AC';
+    default: return 0;
+    }
+}
+
+// GSM septets to characters. An escape before a code the extension lacks gives that code's
+// basic character, as the standard asks.
+std::wstring SeptetChars(const std::vector<unsigned char>& septets)
+{
+    std::wstring chars;
     for (size_t i = 0; i < septets.size(); ++i) {
-        const unsigned char c = septets[i];
-        if (c == 0x00) {
-            text += '@';
-            continue;
-        }
+        unsigned char c = septets[i] & 0x7F;
         if (c == 0x1B && i + 1 < septets.size()) {
-            char escaped = 0;
-            switch (septets[i + 1]) {
-            case 0x0A: escaped = '\f'; break;
-            case 0x14: escaped = '^'; break;
-            case 0x28: escaped = '{'; break;
-            case 0x29: escaped = '}'; break;
-            case 0x2F: escaped = '\\'; break;
-            case 0x3C: escaped = '['; break;
-            case 0x3D: escaped = '~'; break;
-            case 0x3E: escaped = ']'; break;
-            case 0x40: escaped = '|'; break;
-            default: break;
-            }
-            if (escaped) {
-                text += escaped;
-                ++i;
+            c = septets[++i] & 0x7F;
+            if (const char16_t extended = GsmExtension(c)) {
+                chars += static_cast<wchar_t>(extended);
                 continue;
             }
         }
-        text += static_cast<char>(c);
+        chars += static_cast<wchar_t>(GSM_BASIC[c]);
     }
-    return text;
+    return chars;
+}
+
+std::string MapSeptets(const std::vector<unsigned char>& septets)
+{
+    return UnicodeToANSI(SeptetChars(septets));
 }
 
 // n octets give n + n / 7 septets.
@@ -218,10 +245,8 @@ class PduCursor {
 public:
     explicit PduCursor(const char* text) : text_(text), size_(std::strlen(text)) {}
 
-    size_t Position() const { return pos_; }
     size_t Remaining() const { return size_ - pos_; }
     const char* Here() const { return text_ + pos_; }
-    void Seek(size_t pos) { pos_ = std::min(pos, size_); }
 
     int Octet()
     {
@@ -269,6 +294,15 @@ void ReadServiceCentre(PduCursor& pdu, SM_PARAM& dst)
     CopyField(dst.SCA, SerializeNumbers(pdu.Take(static_cast<size_t>(length - 1) * 2)));
 }
 
+// Cuts a UTF-8 text to at most `limit` bytes without splitting a character.
+std::string Utf8Prefix(const std::string& text, size_t limit)
+{
+    if (text.size() <= limit) return text;
+    size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return text.substr(0, end);
+}
+
 // Alphanumeric addresses (type of number 101) carry GSM 7-bit text: the length counts its
 // semi-octets.
 void ReadAddress(PduCursor& pdu, char (&field)[32])
@@ -284,47 +318,128 @@ void ReadAddress(PduCursor& pdu, char (&field)[32])
     gsmString2Bytes(digits.data(), octets.data(), static_cast<int>(digits.size()));
     std::vector<unsigned char> septets = UnpackSeptets(octets.data(), octets.size());
     septets.resize(std::min(septets.size(), static_cast<size_t>(semiOctets * 4 / 7)));
-    CopyField(field, MapSeptets(septets));
+    CopyField(field, Utf8Prefix(MapSeptets(septets), sizeof field - 1));
 }
 
-// The user data of udl septets (7-bit) or octets at the cursor as text; skipHeader drops the
-// 6-octet concatenation header (7 septets with its fill bit in 7-bit text).
-std::string ReadUserText(PduCursor& pdu, unsigned char dcs, int udl, bool skipHeader)
+enum class Alphabet { Gsm7bit, EightBit, Ucs2 };
+
+// The alphabet a data coding scheme names, by the coding groups of 3GPP TS 23.038; the class bits
+// only name a class. Compressed text and the reserved codings are read as UCS-2, as they always
+// were: there is nothing better to show for them.
+Alphabet AlphabetOf(unsigned char dcs)
 {
-    if (dcs == GSM_7BIT) {
+    const int group = dcs >> 4;
+    if (group < 0x8) {  // general data coding, also when marked for automatic deletion
+        if (dcs & 0x20) return Alphabet::Ucs2;
+        switch ((dcs >> 2) & 0x03) {
+        case 0: return Alphabet::Gsm7bit;
+        case 1: return Alphabet::EightBit;
+        default: return Alphabet::Ucs2;
+        }
+    }
+    if (group == 0xC || group == 0xD) return Alphabet::Gsm7bit;  // message waiting: discard, store
+    if (group == 0xF) return dcs & 0x04 ? Alphabet::EightBit : Alphabet::Gsm7bit;
+    return Alphabet::Ucs2;  // message waiting in UCS-2 (1110), or a reserved group
+}
+
+bool HasUserDataHeader(int firstOctet)
+{
+    return (firstOctet & 0x40) != 0;
+}
+
+// What the user-data header tells the reader.
+struct UserDataHeader {
+    int octets = 0;  // the whole header, its length octet included; 0 without a header
+    bool concat = false;
+    bool ref16Bit = false;
+    int ref = 0;
+    int total = 0;
+    int seq = 0;
+};
+
+// The header at the start of the user data, read from a copy of the cursor. Concatenation with an
+// 8-bit (element 00) or a 16-bit reference (element 08) is taken from the first such element;
+// every other element, and one that runs past the header, is passed over.
+UserDataHeader ReadUserDataHeader(PduCursor pdu)
+{
+    UserDataHeader header;
+    const int length = pdu.Octet();
+    header.octets = length + 1;
+    const std::vector<unsigned char> elements = pdu.Octets(static_cast<size_t>(length));
+    for (size_t i = 0; i + 2 <= elements.size(); i += 2 + elements[i + 1]) {
+        const unsigned char id = elements[i];
+        const size_t size = elements[i + 1];
+        if (header.concat || i + 2 + size > elements.size()) continue;
+        const unsigned char* data = &elements[i + 2];
+        if (id == 0x00 && size == 3) {
+            header.ref = data[0];
+            data += 1;
+        } else if (id == 0x08 && size == 4) {
+            header.ref = (data[0] << 8) | data[1];
+            header.ref16Bit = true;
+            data += 2;
+        } else {
+            continue;
+        }
+        header.concat = true;
+        header.total = data[0];
+        header.seq = data[1];
+    }
+    return header;
+}
+
+// A message's text as characters (UCS-2 units; 8-bit data one unit per octet) and as shown
+// (UTF-8; 8-bit data its octets as they are).
+struct UserText {
+    std::wstring chars;
+    std::string shown;
+};
+
+// The user data of udl septets (7-bit) or octets at the cursor, less a header of headerOctets
+// (in 7-bit text also the fill bits that bring the text to a septet boundary).
+UserText ReadUserText(PduCursor& pdu, Alphabet alphabet, int udl, int headerOctets)
+{
+    UserText text;
+    if (alphabet == Alphabet::Gsm7bit) {
         const std::vector<unsigned char> octets = pdu.Octets((static_cast<size_t>(udl) * 7 + 7) / 8);
         std::vector<unsigned char> septets = UnpackSeptets(octets.data(), octets.size());
         septets.resize(std::min(septets.size(), static_cast<size_t>(udl)));
-        if (skipHeader) septets.erase(septets.begin(), septets.begin() + std::min<size_t>(7, septets.size()));
-        return MapSeptets(septets);
+        const size_t skip = std::min(septets.size(), (static_cast<size_t>(headerOctets) * 8 + 6) / 7);
+        septets.erase(septets.begin(), septets.begin() + skip);
+        text.chars = SeptetChars(septets);
+        text.shown = UnicodeToANSI(text.chars);
+        return text;
     }
-    const int headerOctets = skipHeader ? 6 : 0;
-    if (udl < headerOctets) return std::string();
+    if (udl < headerOctets) return text;
     pdu.Octets(static_cast<size_t>(headerOctets));
     const std::vector<unsigned char> octets = pdu.Octets(static_cast<size_t>(udl - headerOctets));
-    if (dcs == GSM_8BIT) return std::string(octets.begin(), octets.end());
-    return gsmDecodeNew2(octets.data(), static_cast<int>(octets.size()));
+    if (alphabet == Alphabet::EightBit) {
+        text.chars.assign(octets.begin(), octets.end());
+        text.shown.assign(octets.begin(), octets.end());
+    } else {
+        text.chars = Ucs2Units(octets.data(), static_cast<int>(octets.size()));
+        text.shown = UnicodeToANSI(text.chars);
+    }
+    return text;
 }
 
-void ReadConcatHeader(PduCursor& pdu, int udl, SM_PARAM& dst)
+// The concatenation fields of a part; its text goes to the joining reader as UCS-2 hex.
+void StorePart(SM_PARAM& dst, const UserDataHeader& header, const std::wstring& chars)
 {
-    const size_t header = pdu.Position();
-    pdu.Take(6);
-    dst.concatRef = static_cast<uint16_t>(pdu.Octet());
-    dst.concatTotal = static_cast<uint16_t>(pdu.Octet());
-    dst.concatSeq = static_cast<uint16_t>(pdu.Octet());
+    dst.concatRef = static_cast<uint16_t>(header.ref);
+    dst.concatRef16Bit = header.ref16Bit;
+    dst.concatTotal = static_cast<uint16_t>(header.total);
+    dst.concatSeq = static_cast<uint16_t>(header.seq);
     std::memset(dst.concatHex, 0, sizeof dst.concatHex);
-    CopyField(dst.concatHex, udl > 6 ? pdu.Take(static_cast<size_t>(udl - 6) * 2) : std::string());
+    CopyField(dst.concatHex, Ucs2Hex(chars));
     dst.concatHexLen = static_cast<int32_t>(std::strlen(dst.concatHex));
-    pdu.Seek(header);
 }
 
 int StoreText(SM_PARAM& dst, const std::string& text)
 {
-    const size_t count = std::min(text.size(), sizeof dst.TP_UD - 1);
-    std::memcpy(dst.TP_UD, text.data(), count);
-    dst.TP_UD[count] = '\0';
-    return static_cast<int>(count);
+    const std::string kept = Utf8Prefix(text, sizeof dst.TP_UD - 1);
+    CopyField(dst.TP_UD, kept);
+    return static_cast<int>(kept.size());
 }
 
 int ValidityOctet(int minutes)
@@ -665,18 +780,13 @@ int gsmDecodePdu(const char* pSrc, SM_PARAM& dst)
     CopyField(dst.TP_SCTS, SerializeNumbers(pdu.Take(14)));
     const int udl = pdu.Octet();
 
-    // Recognised on the content, as modems store parts whose first octet lacks the header flag.
-    dst.isConcat = firstOctet != 0x04 && firstOctet != 0x24 && pdu.Remaining() > 12 &&
-                   std::strncmp(pdu.Here(), "050003", 6) == 0;
-    if (dst.isConcat) ReadConcatHeader(pdu, udl, dst);
-
-    if (dst.TP_DCS == GSM_WAP_PUSH) return 0;  // a WAP push carries no text to show
-    const std::string text = ReadUserText(pdu, dst.TP_DCS, udl, dst.isConcat);
-    if (dst.isConcat && (dst.TP_DCS == GSM_7BIT || dst.TP_DCS == GSM_8BIT)) {
-        CopyField(dst.concatHex, BytesAsUcs2Hex(text));
-        dst.concatHexLen = static_cast<int32_t>(std::strlen(dst.concatHex));
-    }
-    return StoreText(dst, text);
+    const UserDataHeader header = HasUserDataHeader(firstOctet) ? ReadUserDataHeader(pdu) : UserDataHeader();
+    dst.isConcat = header.concat;
+    // A WAP push carries no text to show.
+    const UserText text = dst.TP_DCS == GSM_WAP_PUSH ? UserText()
+                                                      : ReadUserText(pdu, AlphabetOf(dst.TP_DCS), udl, header.octets);
+    if (dst.isConcat) StorePart(dst, header, text.chars);
+    return StoreText(dst, text.shown);
 }
 
 int gsmDecodeSendPdu(const char* pSrc, SM_PARAM& dst)
@@ -695,8 +805,8 @@ int gsmDecodeSendPdu(const char* pSrc, SM_PARAM& dst)
     default: pdu.Octets(7); break;       // enhanced or absolute
     }
     const int udl = pdu.Octet();
-    const unsigned char dcs = dst.TP_DCS == GSM_7BIT || dst.TP_DCS == GSM_8BIT ? dst.TP_DCS : GSM_UCS2;
-    return StoreText(dst, ReadUserText(pdu, dcs, udl, false));
+    const int headerOctets = HasUserDataHeader(firstOctet) ? ReadUserDataHeader(pdu).octets : 0;
+    return StoreText(dst, ReadUserText(pdu, AlphabetOf(dst.TP_DCS), udl, headerOctets).shown);
 }
 
 int gsmDecodeStatusReportPdu(const char*, SM_PARAM&)

@@ -29,13 +29,13 @@ struct SM_PARAM {
     char SCA[16];                // service centre, digits with an optional leading "+"
     char TPA[32];                // destination (send, stored SMS-SUBMIT) or originator (SMS-DELIVER)
     unsigned char TP_PID;        // protocol identifier
-    unsigned char TP_DCS;        // data coding scheme: GSM_7BIT, GSM_8BIT, GSM_UCS2, GSM_WAP_PUSH
+    unsigned char TP_DCS;        // data coding scheme as sent or received (GSM_7BIT, GSM_UCS2, ...)
     char TP_SCTS[15];            // service-centre time stamp, 14 digits yyMMddhhmmsszz
     const char* longText;        // text of a concatenated message to send; owned by the caller
     // Text of a single-part message to send (at most 160 bytes), or the decoded text, terminated.
-    // Wider than a send needs: the longest user data a PDU can carry (255 octets of UCS-2, 255
-    // septets) always fits decoded as UTF-8.
-    char TP_UD[384];
+    // Wider than a send needs: the longest user data a PDU can carry (255 septets or octets) fits
+    // at three UTF-8 bytes a character, so no decoded text is ever cut.
+    char TP_UD[768];
     bool nationalNumber;         // destination type 0x81 (single part) / 0xA1 (concatenated), else 0x91
     bool flashSms;               // send concatenated parts as class 0
     // This part's text as UCS-2 hex after the concatenation header, terminated; the stored-message
@@ -45,6 +45,7 @@ struct SM_PARAM {
     bool isConcat;               // the decoded message is one part of a concatenated message
     uint16_t concatRef;          // concatenation reference
     uint16_t concatTotal;        // number of parts
+    bool concatRef16Bit;         // concatRef is a 16-bit reference; never the same message as an 8-bit one
 };
 
 // ---- hex and semi-octets ----
@@ -63,8 +64,9 @@ int gsmSerializeNumbers(const char* pSrc, char* pDst, int nSrcLength);
 
 // Packs nSrcLength 7-bit characters (taken as they are). Returns ceil(7n / 8) octets.
 int gsmEncode7bit(const char* pSrc, unsigned char* pDst, int nSrcLength);
-// Unpacks nSrcLength octets (n + n / 7 septets) and maps "@" and the escape pairs; terminated.
-// pDst needs n + n / 7 + 1 bytes. Returns the characters written.
+// Unpacks nSrcLength octets (n + n / 7 septets) and maps them through the GSM 7-bit default
+// alphabet and its extension table to UTF-8, terminated. pDst needs 2 * (n + n / 7) + 1 bytes.
+// Returns the bytes written.
 int gsmDecode7bit(const unsigned char* pSrc, char* pDst, int nSrcLength);
 int gsmEncode8bit(const char* pSrc, unsigned char* pDst, int nSrcLength);
 // Copies nSrcLength octets and terminates them.
@@ -117,10 +119,12 @@ int GetPushSubmitPdu(const SM_PARAM& src, char* pDst);
 // Both read nothing past the terminator of pSrc and write nothing past a field, whatever the
 // lengths in the PDU claim. They return the number of bytes decoded into TP_UD.
 
+// The alphabet comes from the data coding groups; a user-data header is read only when the first
+// octet announces one.
 // SMS-DELIVER: writes TP_UD, SCA, TPA, TP_PID, TP_DCS, TP_SCTS, isConcat, and for a concatenated
-// part concatRef, concatTotal, concatSeq, concatHex, concatHexLen.
+// part concatRef, concatRef16Bit, concatTotal, concatSeq, concatHex, concatHexLen.
 int gsmDecodePdu(const char* pSrc, SM_PARAM& dst);
-// Stored SMS-SUBMIT: writes TP_UD, SCA, TPA, TP_PID, TP_DCS.
+// Stored SMS-SUBMIT: writes TP_UD, SCA, TPA, TP_PID, TP_DCS; a header is left out of the text.
 int gsmDecodeSendPdu(const char* pSrc, SM_PARAM& dst);
 // Reads and writes nothing; returns 0.
 int gsmDecodeStatusReportPdu(const char* pSrc, SM_PARAM& dst);

@@ -72,7 +72,7 @@ TEST(Codec7bit, PacksSeptets)
     }
 }
 
-TEST(Codec7bit, UnpacksAndMapsAtSignAndEscapePairs)
+TEST(Codec7bit, UnpacksThroughTheDefaultAlphabetAndItsExtensionTable)
 {
     struct Case {
         std::string septets;  // as characters, packed before decoding
@@ -80,19 +80,37 @@ TEST(Codec7bit, UnpacksAndMapsAtSignAndEscapePairs)
     } cases[] = {
         {"abc", "abc"},
         {std::string("\0", 1), "@"},
+        {"\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0B\x0C\x0E\x0F", "£$¥èéùìòÇØøÅå"},
+        {"\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1A\x1C\x1D\x1E\x1F.", "Δ_ΦΓΛΩΠΨΣΘΞÆæßÉ."},
+        {"\x24\x40\x5B\x5C\x5D\x5E\x5F\x60\x7B\x7C\x7D\x7E\x7F", "¤¡ÄÖÑÜ§¿äöñüà"},
+        {"\n\r !\"#%&'()*+,-./09:;<=>?AZaz", "\n\r !\"#%&'()*+,-./09:;<=>?AZaz"},
         {"\x1B\x28", "{"},
-        {"\x1B\x14\x1B\x29\x1B\x2F\x1B\x3C\x1B\x3D\x1B\x3E\x1B\x40\x1B\x0A", "^}\\[~]|\f"},
-        {"\x1B\x41", "\x1B" "A"},
-        {"a\x1B", "a\x1B"},
+        {"\x1B\x14\x1B\x29\x1B\x2F\x1B\x3C\x1B\x3D\x1B\x3E\x1B\x40\x1B\x0A\x1B\x65", "^}\\[~]|\f€"},
+        // An escape before a code the extension lacks gives that code's basic character; alone,
+        // or before another escape, it shows as a space.
+        {"\x1B\x41\x1B\x01\x1B\x0D", "A£\r"},
+        {"a\x1B", "a "},
+        {"\x1B\x1B" "b", " b"},
     };
     for (const Case& c : cases) {
         unsigned char packed[32];
         const int octets = gsmEncode7bit(c.septets.data(), packed, static_cast<int>(c.septets.size()));
-        char text[64];
-        EXPECT_EQ(gsmDecode7bit(packed, text, octets), static_cast<int>(c.text.size()));
-        EXPECT_EQ(std::string(text), c.text);
+        std::vector<char> text(2 * (octets + octets / 7) + 1);
+        EXPECT_EQ(gsmDecode7bit(packed, text.data(), octets), static_cast<int>(c.text.size())) << c.text;
+        EXPECT_EQ(std::string(text.data()), c.text);
     }
     EXPECT_EQ(gsmEncode7bitLength("a{b}|", 5), 8);
+}
+
+TEST(Codec7bit, TheWidestTextFitsTheRoomTheDecoderAsksFor)
+{
+    // 140 octets: 160 septets of Δ, two UTF-8 bytes each, in a buffer of exactly the stated size.
+    const std::string septets(160, '\x10');
+    unsigned char packed[140];
+    ASSERT_EQ(gsmEncode7bit(septets.data(), packed, 160), 140);
+    std::vector<char> text(2 * (140 + 140 / 7) + 1);
+    EXPECT_EQ(gsmDecode7bit(packed, text.data(), 140), 320);
+    EXPECT_EQ(std::string(text.data()), Repeat("Δ", 160));
 }
 
 TEST(Codec8bit, CopiesAndTerminates)

@@ -53,24 +53,138 @@ TEST(CodecDecode, DeliverFieldsAndTextByCoding)
     }
 }
 
-TEST(CodecDecode, ConcatenationIsRecognisedOnTheContent)
+TEST(CodecDecode, TheHeaderIsReadOnlyWhenTheFirstOctetAnnouncesIt)
 {
     const std::string ud = "0500032A02014E2D4E2D";
-    for (const char* first : {"44", "00", "40"}) {
+    for (const char* first : {"44", "40", "64"}) {
         const SM_PARAM record = Decoded(Deliver(first, "08", "0A", ud));
         EXPECT_TRUE(record.isConcat) << first;
         EXPECT_EQ(record.concatRef, 0x2A);
+        EXPECT_FALSE(record.concatRef16Bit);
         EXPECT_EQ(record.concatTotal, 2);
         EXPECT_EQ(record.concatSeq, 1);
         EXPECT_STREQ(record.concatHex, "4E2D4E2D");
         EXPECT_EQ(record.concatHexLen, 8);
         EXPECT_STREQ(record.TP_UD, "中中");
     }
-    // First octet 04 or 24: the header octets are text.
-    for (const char* first : {"04", "24"}) {
+    // Without the header indicator the octets that look like a header are text.
+    for (const char* first : {"00", "04", "24"}) {
         const SM_PARAM record = Decoded(Deliver(first, "08", "0A", ud));
         EXPECT_FALSE(record.isConcat) << first;
         EXPECT_EQ(std::string(record.TP_UD), "\xD4\x80\xCC\xAA\xC8\x81中中") << first;
+    }
+}
+
+TEST(CodecDecode, HeaderElementsOfEveryKind)
+{
+    struct Case {
+        const char* label;
+        std::string dcs, udl, ud;
+        std::string text;
+        bool concat;
+        int ref, total, seq;
+        bool ref16Bit;
+    } cases[] = {
+        {"16-bit reference", "08", "09", "06080412340302" "4E2D", "中", true, 0x1234, 3, 2, true},
+        {"port, then 8-bit concatenation", "08", "0E", "0B05040B8423F00003FE0201" "0061", "a", true, 0xFE, 2, 1, false},
+        {"port alone", "08", "09", "0605040B8423F0" "0061", "a", false, 0, 0, 0, false},
+        {"empty header", "08", "03", "00" "0061", "a", false, 0, 0, 0, false},
+        {"the first concatenation element counts", "08", "0E", "0B0003070201080400090302" "0061", "a", true, 7, 2, 1,
+         false},
+        {"concatenation element of the wrong size", "08", "09", "0600042A020100" "0061", "a", false, 0, 0, 0, false},
+        {"element running past the header", "08", "06", "0300032A" "0061", "a", false, 0, 0, 0, false},
+        // 7-bit: a 7-octet header ends on a septet boundary; a 6-octet one needs a fill bit.
+        {"7-bit, 16-bit reference", "00", "0A", "06080400FF0201" "E834", "hi", true, 0xFF, 2, 1, true},
+        {"7-bit, port", "00", "0A", "0605040B8423F0" "E834", "hi", false, 0, 0, 0, false},
+        {"7-bit, empty header", "00", "04", "00003A0D", "hi", false, 0, 0, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const SM_PARAM record = Decoded(Deliver("44", c.dcs, c.udl, c.ud));
+        EXPECT_EQ(std::string(record.TP_UD), c.text);
+        EXPECT_EQ(record.isConcat, c.concat);
+        if (!c.concat) continue;
+        EXPECT_EQ(record.concatRef, c.ref);
+        EXPECT_EQ(record.concatRef16Bit, c.ref16Bit);
+        EXPECT_EQ(record.concatTotal, c.total);
+        EXPECT_EQ(record.concatSeq, c.seq);
+        const std::vector<unsigned char> ucs2 = BytesOf(std::string(record.concatHex, record.concatHexLen));
+        EXPECT_EQ(gsmDecodeNew2(ucs2.data(), static_cast<int>(ucs2.size())), c.text);
+    }
+}
+
+// A header length past the user data, or past the whole text: nothing is read beyond the text
+// and no text is made up.
+TEST(CodecDecode, HeaderLongerThanTheUserData)
+{
+    for (const std::string& pdu : {Deliver("44", "08", "04", "0B0504"), Deliver("44", "08", "02", "FF00"),
+                                   Deliver("44", "00", "03", "FF0003"), Deliver("44", "08", "01", "")}) {
+        std::vector<char> text(pdu.begin(), pdu.end());
+        text.push_back('\0');
+        SM_PARAM record = ClearedRecord();
+        gsmDecodePdu(text.data(), record);
+        EXPECT_FALSE(record.isConcat) << pdu;
+        EXPECT_STREQ(record.TP_UD, "") << pdu;
+    }
+}
+
+// The alphabet by the coding groups; the same user data reads as "hi" in 7-bit text, as its two
+// octets in 8-bit data and as one UCS-2 character.
+TEST(CodecDecode, AlphabetComesFromTheCodingGroup)
+{
+    const std::string sevenBit = "hi", eightBit = "\xE8" "4", ucs2 = "\xEE\xA0\xB4";
+    struct Case {
+        std::vector<const char*> codings;
+        std::string text;
+    } cases[] = {
+        {{"00", "01", "02", "03", "10", "11", "12", "13"}, sevenBit},  // general, with classes
+        {{"40", "43", "50", "53"}, sevenBit},                          // marked for automatic deletion
+        {{"C0", "C8", "D0", "DB"}, sevenBit},                          // message waiting
+        {{"F0", "F1", "F2", "F3"}, sevenBit},
+        {{"04", "07", "14", "17", "44", "F4", "F6", "F7"}, eightBit},
+        {{"08", "0B", "18", "1B", "48", "E0", "EB"}, ucs2},
+        // Reserved alphabets and groups, and compressed text, read as they always were.
+        {{"0C", "1F", "20", "24", "28", "80", "9F", "A5", "BF"}, ucs2},
+    };
+    for (const Case& c : cases) {
+        for (const char* dcs : c.codings) {
+            const SM_PARAM record = Decoded(Deliver("04", dcs, "02", "E834"));
+            EXPECT_EQ(std::string(record.TP_UD), c.text) << dcs;
+            EXPECT_EQ(record.TP_DCS, BytesOf(dcs)[0]);
+
+            SM_PARAM stored = ClearedRecord();
+            gsmDecodeSendPdu((SC + "1100" + "0B813119325476F8" + "00" + dcs + "AA" + "02" + "E834").c_str(), stored);
+            EXPECT_EQ(std::string(stored.TP_UD), c.text) << "stored " << dcs;
+        }
+    }
+    // A WAP push shows no text; stored for sending it is 8-bit data like any other of its group.
+    EXPECT_STREQ(Decoded(Deliver("04", "F5", "02", "E834")).TP_UD, "");
+    SM_PARAM stored = ClearedRecord();
+    gsmDecodeSendPdu((SC + "1100" + "0B813119325476F8" + "00F5" + "AA" + "02" + "E834").c_str(), stored);
+    EXPECT_EQ(std::string(stored.TP_UD), eightBit);
+}
+
+TEST(CodecDecode, SevenBitTextOfTheWidestCharactersReachesTheRecordWhole)
+{
+    // 160 septets of Δ (two UTF-8 bytes each), 80 euro signs (two septets, three bytes), and the
+    // most a user-data length can claim: 255 septets.
+    struct Case {
+        std::string septets;
+        std::string text;
+    } cases[] = {
+        {std::string(160, '\x10'), Repeat("Δ", 160)},
+        {Repeat("\x1B\x65", 80), Repeat("€", 80)},
+        {std::string(255, '\x10'), Repeat("Δ", 255)},
+    };
+    for (const Case& c : cases) {
+        std::vector<unsigned char> packed(c.septets.size());
+        const int octets = gsmEncode7bit(c.septets.data(), packed.data(), static_cast<int>(c.septets.size()));
+        char udl[3];
+        std::snprintf(udl, sizeof udl, "%02X", static_cast<unsigned>(c.septets.size()));
+        int result = 0;
+        const SM_PARAM record = Decoded(Deliver("04", "00", udl, HexOf(packed.data(), octets)), &result);
+        EXPECT_EQ(std::string(record.TP_UD), c.text);
+        EXPECT_EQ(result, static_cast<int>(c.text.size()));
     }
 }
 
@@ -198,6 +312,24 @@ TEST(CodecDecodeSend, ReadsBackWhatTheEncoderBuilt)
     EXPECT_STREQ(record.TPA, "13912345678");
     EXPECT_STREQ(record.TP_UD, "abc中");
     EXPECT_EQ(record.TP_DCS, 8);
+}
+
+TEST(CodecDecodeSend, TheHeaderOfAStoredPartIsLeftOutOfItsText)
+{
+    const std::string destination = "0B813119325476F8";
+    struct Case {
+        std::string first, dcs, udl, ud, text;
+    } cases[] = {
+        {"51", "08", "0A", "0500032A02014E2D4E2D", "中中"},
+        {"51", "00", "0A", "06080400FF0201E834", "hi"},
+        {"11", "08", "04", "4E2D4E2D", "中中"},  // no header indicator: all of it is text
+    };
+    for (const Case& c : cases) {
+        SM_PARAM record = ClearedRecord();
+        gsmDecodeSendPdu((SC + c.first + "00" + destination + "00" + c.dcs + "AA" + c.udl + c.ud).c_str(), record);
+        EXPECT_EQ(std::string(record.TP_UD), c.text) << c.ud;
+        EXPECT_FALSE(record.isConcat);
+    }
 }
 
 TEST(CodecDecodeSend, ValidityPeriodFormatOfTheFirstOctetIsHonoured)
