@@ -63,7 +63,7 @@ bool HasFinalLine(const std::string& rsp)
 
 bool SameLongMessage(const SM_PARAM& a, const SM_PARAM& b)
 {
-    return a.concatRef == b.concatRef && a.concatTotal == b.concatTotal &&
+    return a.concatRef == b.concatRef && a.concatRef16Bit == b.concatRef16Bit && a.concatTotal == b.concatTotal &&
            std::strncmp(a.TPA, b.TPA, sizeof(a.TPA)) == 0;
 }
 
@@ -583,6 +583,9 @@ bool lessSmsInfo(const SmsInfo& a, const SmsInfo& b)
     if (a.param.isConcat) {
         if (a.param.concatRef != b.param.concatRef) {
             return a.param.concatRef < b.param.concatRef;
+        }
+        if (a.param.concatRef16Bit != b.param.concatRef16Bit) {
+            return b.param.concatRef16Bit;
         }
         int sender = std::strncmp(a.param.TPA, b.param.TPA, sizeof(a.param.TPA));
         if (sender != 0) {

@@ -223,6 +223,25 @@ TEST(Joining, LongUcs2MessageComesBackWhole)
     EXPECT_EQ(messages[0].text, first + second);
 }
 
+TEST(Joining, SixteenBitReferencesJoinByTheSameRulesButNeverWithEightBitOnes)
+{
+    auto wide = [](const std::string& text, int ref, int total, int seq) {
+        Json::Value part = oracle::Part(kSender, text, ref, total, seq);
+        part["concat"]["bits"] = 16;
+        return part;
+    };
+    // Reference 42 in both kinds, from the same sender with the same part count.
+    std::vector<std::string> p = oracle::DeliverEach({wide("first ", 0x012A, 3, 1), wide("second ", 0x012A, 3, 2),
+                                                      wide("third", 0x012A, 3, 3), wide("A16 ", 42, 2, 1), wide("B16", 42, 2, 2),
+                                                      oracle::Part(kSender, "A8 ", 42, 2, 1), oracle::Part(kSender, "B8", 42, 2, 2)});
+    std::vector<Stored> stored = {{1, 1, p[2]}, {2, 1, p[6]}, {3, 1, p[4]}, {4, 1, p[0]},
+                                  {5, 1, p[5]}, {6, 1, p[3]}, {7, 1, p[1]}};
+    const std::vector<std::string> expected = {"A8 B8", "A16 B16", "first second third"};
+    EXPECT_EQ(Texts(Read(stored)), expected);
+    std::reverse(stored.begin(), stored.end());
+    EXPECT_EQ(Texts(Read(stored)), expected);
+}
+
 TEST(ListingHelpers, TimeStampHeaderAndHexDigits)
 {
     EXPECT_EQ(CPhoneCardBase::ReceiveTimeToReadStr("200729005956"), "");

@@ -19,8 +19,13 @@ in /usr/bin/python3 only). It never talks to a device.
         "number" (required; "+" for international, letters for an alphanumeric sender),
         "text" (required), "coding": "ucs2" (default) | "7bit" | "8bit",
         "smsc" (default "+8613800000000"), "time" ("YYYY-MM-DD hh:mm:ss", default 2024-01-13 12:32:52),
-        "concat": {"ref": R, "total": T, "seq": S} for a part of a concatenated message.
-      The library writes "~" in UCS-2 text as U+0001; keep it out of UCS-2 test texts.
+        "concat": {"ref": R, "total": T, "seq": S} for a part of a concatenated message, with
+          "bits": 16 for the 16-bit reference (element 08; 8-bit, element 00, by default),
+        "udh": hex of a whole user-data header, length octet first (a port header, say),
+        "class": 0 to 3 (the library writes classed 7-bit text as F0 to F3),
+        "dcs": hex of a data coding octet put in place of the one the library wrote.
+      The library writes "~" in UCS-2 text as U+0001; keep it out of UCS-2 test texts. It aborts
+      on a 7-bit user-data length above 160 septets; give it none to decode.
 """
 import binascii
 import datetime
@@ -79,18 +84,34 @@ def build_deliver(message):
     when = datetime.datetime.strptime(message.get("time", "2024-01-13 12:32:52"), "%Y-%m-%d %H:%M:%S")
     udh = {"Type": "NoUDH", "Text": b""}
     concat = message.get("concat")
-    if concat:
+    if concat and concat.get("bits", 8) == 16:
+        ref = concat["ref"]
+        header = bytes([6, 8, 4, ref >> 8, ref & 0xFF, concat["total"], concat["seq"]])
+        udh = {"Type": "ConcatenatedMessages16bit", "Text": header, "ID16bit": ref,
+               "PartNumber": concat["seq"], "AllParts": concat["total"]}
+    elif concat:
         header = bytes([5, 0, 3, concat["ref"], concat["total"], concat["seq"]])
         udh = {"Type": "ConcatenatedMessages", "Text": header, "ID8bit": concat["ref"],
                "PartNumber": concat["seq"], "AllParts": concat["total"]}
+    elif "udh" in message:
+        udh = {"Type": "UserUDH", "Text": binascii.unhexlify(message["udh"])}
     sms = {
         "Type": "Deliver", "Folder": 1, "InboxFolder": 1, "Location": 0, "Memory": "", "Name": "",
-        "State": "UnRead", "Class": -1,
+        "State": "UnRead", "Class": message.get("class", -1),
         "SMSC": {"Location": 0, "Number": message.get("smsc", "+8613800000000")},
         "Number": message["number"], "Text": text, "Coding": CODINGS[coding],
         "DateTime": when, "UDH": udh,
     }
-    return binascii.hexlify(gammu.EncodePDU(sms, "Deliver")).decode().upper()
+    pdu = bytearray(gammu.EncodePDU(sms, "Deliver"))
+    if "dcs" in message:
+        pdu[dcs_offset(pdu)] = int(message["dcs"], 16)
+    return binascii.hexlify(pdu).decode().upper()
+
+
+def dcs_offset(pdu):
+    """Where the data coding octet of an SMS-DELIVER (service-centre field first) lies."""
+    originator = 1 + pdu[0] + 1  # past the service centre and the first octet
+    return originator + 2 + (pdu[originator] + 1) // 2 + 1  # past the address and the PID
 
 
 def main(argv):
