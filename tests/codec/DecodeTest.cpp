@@ -221,6 +221,10 @@ TEST(CodecDecode, AlphanumericOriginator)
     const SM_PARAM record = Decoded("0891683108000000F0000CD0DAB05D9EC60300004210312123250002E834");
     EXPECT_STREQ(record.TPA, "Zavrix");
     EXPECT_STREQ(record.TP_UD, "hi");
+    // Its septets are GSM characters: 0x11 is the underscore.
+    const SM_PARAM info = Decoded("0891683108000000F0000ED049B7F91D9936A70000421031212325000B66F9BB0D0A83DCE17619");
+    EXPECT_STREQ(info.TPA, "Info_SMS");
+    EXPECT_STREQ(info.TP_UD, "from a name");
 }
 
 TEST(CodecDecode, LowerCaseHexDecodesLikeUpperCase)
