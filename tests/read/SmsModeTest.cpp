@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "Oracle.h"
 #include "SimFleet.h"
 #include "StoredSms.h"
 
@@ -93,7 +94,75 @@ ModemConfig CdmaWith(std::vector<simmodem::CdmaRecord> records)
     return config;
 }
 
+Json::Value Coded(const std::string& text, const char* coding)
+{
+    Json::Value message = oracle::Message("+" + SENDER, text);
+    message["coding"] = coding;
+    return message;
+}
+
+Json::Value WidePart(const std::string& text, int ref, int total, int seq)
+{
+    Json::Value part = oracle::Part("+" + SENDER, text, ref, total, seq);
+    part["concat"]["bits"] = 16;
+    return part;
+}
+
+// By hand, as the library builds no header without elements: a UCS-2 message with the header
+// indicator set and a header of its length octet alone.
+std::string WithEmptyHeader(const std::string& text)
+{
+    std::string pdu = Deliver(SENDER, text);
+    const std::size_t userData = pdu.size() - 2 * simmodem::Utf8ToUcs2(text).size();
+    const int length = std::stoi(pdu.substr(userData - 2, 2), nullptr, 16);
+    char udl[3];
+    std::snprintf(udl, sizeof udl, "%02X", length + 1);
+    pdu.replace(userData - 2, 2, std::string(udl) + "00");
+    return pdu.replace(18, 2, "40"); // the first octet, after the service centre
+}
+
+// Messages as operators and phones send them, built by the independent library: 7-bit text with
+// characters of both GSM tables, a class-1 7-bit message in each group form, a port header, and
+// long messages with a 16-bit and an 8-bit reference stored out of order.
+ModemConfig GsmWithEveryCoding(PHONE_TYPE_t type)
+{
+    Json::Value flash = Coded("Balance: £12.50, ¥0 {ok}", "7bit");
+    flash["class"] = 1;
+    Json::Value general = Coded("Flash_message é", "7bit");
+    general["dcs"] = "11";
+    Json::Value port = Coded("端口 port", "ucs2");
+    port["udh"] = "0605040B8423F0";
+    const std::vector<std::string> p = oracle::DeliverEach(
+        {Coded("Cost $5 at_home £2 €3 {x} é@ü", "7bit"), flash, general, port, WidePart("第一部分 ", 0x1234, 3, 1),
+         WidePart("second part, ", 0x1234, 3, 2), WidePart("third", 0x1234, 3, 3),
+         oracle::Part("+" + SENDER, "eight ", 0x34, 2, 1), oracle::Part("+" + SENDER, "bit", 0x34, 2, 2)});
+    ModemConfig config = ModemConfig::ForType(type);
+    config.pdus = {Stored("SM", 0, p[6]), Stored("SM", 1, p[0]), Stored("SM", 2, p[8]), Stored("SM", 3, p[4]),
+                   Stored("SM", 4, p[1]), Stored("SM", 5, p[2]), Stored("SM", 6, p[5]), Stored("SM", 7, p[3]),
+                   Stored("SM", 8, p[7]), Stored("ME", 0, WithEmptyHeader("空的头 empty header"))};
+    return config;
+}
+
 } // namespace
+
+TEST(SmsMode, MessagesOfEveryAlphabetAndHeaderComeBackAsTheirSendersWroteThem)
+{
+    SimFleet fleet;
+    ASSERT_TRUE(fleet.Add(0, GsmWithEveryCoding(PHONE_TYPE_KL48_FT_ON)));
+    ASSERT_TRUE(fleet.Add(1, GsmWithEveryCoding(PHONE_TYPE_K7040_NC5)));
+
+    const std::vector<std::string> expected = {
+        Gsm("SIM", "Cost $5 at_home £2 €3 {x} é@ü"), Gsm("SIM", "Balance: £12.50, ¥0 {ok}"),
+        Gsm("SIM", "Flash_message é"), Gsm("SIM", "端口 port"), Gsm("SIM", "eight bit"),
+        Gsm("SIM", "第一部分 second part, third"), Gsm("DEV", "空的头 empty header")};
+    for (const char* mode : {"sread", "read"}) {
+        const Json::Value document = RunMode(fleet, mode);
+        ASSERT_EQ(2u, document["ports"].size()) << mode;
+        for (int usb = 0; usb < 2; ++usb) {
+            EXPECT_EQ(expected, Messages(document["ports"][usb])) << mode << ", type " << fleet[usb].Config().type;
+        }
+    }
+}
 
 TEST(SmsMode, ReadJoinsLongMessagesAndListsSimBeforeDeviceForEveryReadPath)
 {
