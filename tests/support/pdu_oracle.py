@@ -11,7 +11,7 @@ in /usr/bin/python3 only). It never talks to a device.
          "time": "2024-01-13 12:32:52" or null}
       or {"ok": false, "error": "..."} for a PDU the library rejects. Numbers are as the library
       shows them: "+" in front of an international number. 8-bit user data comes as "text" read
-      as Latin-1. A trailing Ctrl-Z, CR or LF is ignored, so send steps can be given as they are.
+      as Latin-1; 7-bit text ends at its first NUL. A trailing Ctrl-Z, CR or LF is ignored, so send steps can be given as they are.
 
   pdu_oracle.py deliver
       Reads a JSON array of messages from standard input and prints a JSON array of SMS-DELIVER
@@ -54,6 +54,10 @@ def decode_one(pdu, smsc):
     text = sms.get("Text")
     if isinstance(text, bytes):
         text = text.decode("latin-1")
+    elif text and sms.get("Coding") == CODINGS["7bit"]:
+        # The library leaves leftovers of its buffer, behind a NUL, after a 7-bit text that holds
+        # escape pairs; they need not even be characters.
+        text = text.split("\0", 1)[0]
     udh = sms.get("UDH") or {}
     concat = None
     if udh.get("Type") in ("ConcatenatedMessages", "ConcatenatedMessages16bit"):
