@@ -38,7 +38,7 @@ struct SM_PARAM {
     char TP_UD[768];
     bool nationalNumber;         // destination type 0x81 (single part) / 0xA1 (concatenated), else 0x91
     bool flashSms;               // send concatenated parts as class 0
-    // This part's text as UCS-2 hex after the concatenation header, terminated; the stored-message
+    // This part's text as UCS-2 hex after the user-data header, terminated; the stored-message
     // reader joins the parts from it. 7-bit and 8-bit parts are given as UCS-2 as well.
     char concatHex[1024];
     int32_t concatHexLen;        // characters in concatHex
