@@ -388,6 +388,33 @@ UserDataHeader ReadUserDataHeader(PduCursor pdu)
     return header;
 }
 
+// Whether a header of `octets` lies inside user data of udl septets (7-bit) or octets.
+bool HeaderFits(int octets, Alphabet alphabet, int udl)
+{
+    if (alphabet == Alphabet::Gsm7bit) return octets * 8 <= udl * 7;
+    return octets <= udl;
+}
+
+// Some modems store the parts of a long message without the header indicator; such a part is
+// known by a whole concatenation header with an 8-bit reference at the start of its user data.
+// First octets 04 and 24, those of plain single messages, keep such octets as text.
+bool IsUnannouncedPart(PduCursor pdu, int firstOctet, Alphabet alphabet, int udl)
+{
+    if (firstOctet == 0x04 || firstOctet == 0x24) return false;
+    if (pdu.Remaining() < 12 || !HeaderFits(6, alphabet, udl)) return false;
+    return pdu.Octet() == 0x05 && pdu.Octet() == 0x00 && pdu.Octet() == 0x03;
+}
+
+// The header of a received message. One that runs past the user data keeps the text out, as it
+// always did, but tells nothing about joining: a malformed message must not join real parts.
+UserDataHeader ReadReceivedHeader(PduCursor pdu, int firstOctet, Alphabet alphabet, int udl)
+{
+    if (!HasUserDataHeader(firstOctet) && !IsUnannouncedPart(pdu, firstOctet, alphabet, udl)) return UserDataHeader();
+    UserDataHeader header = ReadUserDataHeader(pdu);
+    if (!HeaderFits(header.octets, alphabet, udl)) header.concat = false;
+    return header;
+}
+
 // A message's text as characters (UCS-2 units; 8-bit data one unit per octet) and as shown
 // (UTF-8; 8-bit data its octets as they are).
 struct UserText {
@@ -780,11 +807,11 @@ int gsmDecodePdu(const char* pSrc, SM_PARAM& dst)
     CopyField(dst.TP_SCTS, SerializeNumbers(pdu.Take(14)));
     const int udl = pdu.Octet();
 
-    const UserDataHeader header = HasUserDataHeader(firstOctet) ? ReadUserDataHeader(pdu) : UserDataHeader();
+    const Alphabet alphabet = AlphabetOf(dst.TP_DCS);
+    const UserDataHeader header = ReadReceivedHeader(pdu, firstOctet, alphabet, udl);
     dst.isConcat = header.concat;
     // A WAP push carries no text to show.
-    const UserText text = dst.TP_DCS == GSM_WAP_PUSH ? UserText()
-                                                      : ReadUserText(pdu, AlphabetOf(dst.TP_DCS), udl, header.octets);
+    const UserText text = dst.TP_DCS == GSM_WAP_PUSH ? UserText() : ReadUserText(pdu, alphabet, udl, header.octets);
     if (dst.isConcat) StorePart(dst, header, text.chars);
     return StoreText(dst, text.shown);
 }

@@ -119,12 +119,16 @@ int GetPushSubmitPdu(const SM_PARAM& src, char* pDst);
 // Both read nothing past the terminator of pSrc and write nothing past a field, whatever the
 // lengths in the PDU claim. They return the number of bytes decoded into TP_UD.
 
-// The alphabet comes from the data coding groups; a user-data header is read only when the first
-// octet announces one.
+// The alphabet comes from the data coding groups; a user-data header is read when the first octet
+// announces one.
 // SMS-DELIVER: writes TP_UD, SCA, TPA, TP_PID, TP_DCS, TP_SCTS, isConcat, and for a concatenated
-// part concatRef, concatRef16Bit, concatTotal, concatSeq, concatHex, concatHexLen.
+// part concatRef, concatRef16Bit, concatTotal, concatSeq, concatHex, concatHexLen. User data that
+// begins with a whole concatenation header with an 8-bit reference is a part without the
+// indicator too, unless the first octet is 04 or 24. A header that runs past the user data makes
+// no part.
 int gsmDecodePdu(const char* pSrc, SM_PARAM& dst);
-// Stored SMS-SUBMIT: writes TP_UD, SCA, TPA, TP_PID, TP_DCS; a header is left out of the text.
+// Stored SMS-SUBMIT: writes TP_UD, SCA, TPA, TP_PID, TP_DCS; a header, read only under its
+// indicator, is left out of the text.
 int gsmDecodeSendPdu(const char* pSrc, SM_PARAM& dst);
 // Reads and writes nothing; returns 0.
 int gsmDecodeStatusReportPdu(const char* pSrc, SM_PARAM& dst);

@@ -53,10 +53,11 @@ TEST(CodecDecode, DeliverFieldsAndTextByCoding)
     }
 }
 
-TEST(CodecDecode, TheHeaderIsReadOnlyWhenTheFirstOctetAnnouncesIt)
+TEST(CodecDecode, APartIsKnownByTheHeaderIndicatorOrByAConcatenationHeaderAtTheStart)
 {
     const std::string ud = "0500032A02014E2D4E2D";
-    for (const char* first : {"44", "40", "64"}) {
+    // Some modems store parts without the indicator: first octets 00, 20 and 84 lack it.
+    for (const char* first : {"44", "40", "64", "00", "20", "84"}) {
         const SM_PARAM record = Decoded(Deliver(first, "08", "0A", ud));
         EXPECT_TRUE(record.isConcat) << first;
         EXPECT_EQ(record.concatRef, 0x2A);
@@ -67,11 +68,80 @@ TEST(CodecDecode, TheHeaderIsReadOnlyWhenTheFirstOctetAnnouncesIt)
         EXPECT_EQ(record.concatHexLen, 8);
         EXPECT_STREQ(record.TP_UD, "中中");
     }
-    // Without the header indicator the octets that look like a header are text.
-    for (const char* first : {"00", "04", "24"}) {
+    // First octets 04 and 24 keep the octets that look like a header as text.
+    for (const char* first : {"04", "24"}) {
         const SM_PARAM record = Decoded(Deliver(first, "08", "0A", ud));
         EXPECT_FALSE(record.isConcat) << first;
         EXPECT_EQ(std::string(record.TP_UD), "\xD4\x80\xCC\xAA\xC8\x81中中") << first;
+    }
+}
+
+// Without the indicator a part reads as with it, in every alphabet; only a whole concatenation
+// header with an 8-bit reference makes one, and anything else is text as it always was.
+TEST(CodecDecode, WithoutTheIndicatorOnlyAWholeEightBitConcatenationHeaderMakesAPart)
+{
+    struct Case {
+        const char* label;
+        std::string dcs, udl, ud;
+        bool concat;
+        std::string text, concatHex;
+        int ref, total, seq;
+    } cases[] = {
+        {"7-bit, the fill bit after the header", "00", "09", "050003070201D069", true, "hi", "00680069", 7, 2, 1},
+        {"8-bit", "04", "08", "0500030703024142", true, "AB", "00410042", 7, 3, 2},
+        {"16-bit reference", "08", "09", "06080412340302" "4E2D", false, "\u0608\u0412\u3403\u024E", "", 0, 0, 0},
+        {"another element size", "08", "0A", "0500042A0201" "4E2D4E2D", false, "\u0500\u042A\u0201中中", "", 0, 0, 0},
+        {"text ending inside the header", "08", "06", "0500032A02", false, "\u0500\u032A", "", 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const SM_PARAM record = Decoded(Deliver("00", c.dcs, c.udl, c.ud));
+        EXPECT_EQ(record.isConcat, c.concat);
+        EXPECT_EQ(std::string(record.TP_UD), c.text);
+        if (!c.concat) continue;
+        EXPECT_EQ(std::string(record.concatHex), c.concatHex);
+        EXPECT_EQ(record.concatRef, c.ref);
+        EXPECT_EQ(record.concatTotal, c.total);
+        EXPECT_EQ(record.concatSeq, c.seq);
+    }
+}
+
+// A header must lie inside the user data: UDL octets, or UDL septets in 7-bit text. One that runs
+// past it joins nothing. With the indicator it still keeps the text out; without it, it is text.
+TEST(CodecDecode, AHeaderRunningPastTheUserDataMakesNoPart)
+{
+    const std::string header = "0500032A0201", wide = "06080412340302";
+    struct Case {
+        std::string first, dcs, udl, ud;
+        bool concat;
+        int ref;
+        std::string text;
+    } cases[] = {
+        {"44", "08", "06", header, true, 0x2A, ""},  // exact fit
+        {"00", "08", "06", header, true, 0x2A, ""},
+        {"44", "08", "05", header, false, 0, ""},
+        {"00", "08", "05", header, false, 0, "\u0500\u032A"},
+        {"44", "08", "02", header, false, 0, ""},
+        {"00", "08", "02", header, false, 0, "\u0500"},
+        {"44", "04", "06", header, true, 0x2A, ""},
+        {"44", "04", "05", header, false, 0, ""},
+        // 7-bit: 48 header bits fit in 7 septets, not in 6.
+        {"44", "00", "07", header + "00", true, 0x2A, ""},
+        {"00", "00", "07", header + "00", true, 0x2A, ""},
+        {"44", "00", "06", header + "00", false, 0, ""},
+        {"00", "00", "06", header + "00", false, 0, "é@øP\" "},
+        // A 16-bit reference: 7 octets, 8 septets.
+        {"44", "08", "07", wide, true, 0x1234, ""},
+        {"44", "08", "06", wide, false, 0, ""},
+        {"44", "00", "08", wide, true, 0x1234, ""},
+        {"44", "00", "07", wide, false, 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.first + " " + c.dcs + " " + c.udl + " " + c.ud);
+        const SM_PARAM record = Decoded(Deliver(c.first, c.dcs, c.udl, c.ud));
+        EXPECT_EQ(record.isConcat, c.concat);
+        EXPECT_EQ(std::string(record.TP_UD), c.text);
+        EXPECT_EQ(record.isConcat ? record.concatRef : 0, c.ref);
     }
 }
 
@@ -272,6 +342,7 @@ TEST(CodecDecode, OversizedLengthsStayInsideTheTextAndTheFields)
 TEST(CodecDecode, EveryPrefixOfAPduDecodesWithinBounds)
 {
     const std::string pdus[] = {Deliver("44", "08", "0A", "0500032A02014E2D4E2D"),
+                                Deliver("00", "08", "0A", "0500032A02014E2D4E2D"),
                                 Deliver("44", "00", "09", "050003070201D069"),
                                 Deliver("04", "04", "03", "414243")};
     for (const std::string& pdu : pdus) {
@@ -287,11 +358,12 @@ TEST(CodecDecode, EveryPrefixOfAPduDecodesWithinBounds)
     }
 }
 
-TEST(CodecDecode, ConcatenatedPartWithUserDataLengthBelowSixHasNoText)
+TEST(CodecDecode, ConcatenationHeaderFillingOrOverrunningTheUserDataLeavesNoText)
 {
+    // Only at UDL 06 does the header fit and make a part.
     for (const char* udl : {"00", "03", "05", "06"}) {
         const SM_PARAM record = Decoded(Deliver("44", "08", udl, "0500032A02014E2D4E2D"));
-        EXPECT_TRUE(record.isConcat);
+        EXPECT_EQ(record.isConcat, std::string(udl) == "06") << udl;
         EXPECT_STREQ(record.TP_UD, "") << udl;
         EXPECT_STREQ(record.concatHex, "") << udl;
         EXPECT_EQ(record.concatHexLen, 0);

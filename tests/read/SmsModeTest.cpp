@@ -78,6 +78,23 @@ ModemConfig GsmWithLongMessage(PHONE_TYPE_t type)
     return config;
 }
 
+// A part as some modems store it: a concatenation header, but a first octet without the header
+// indicator.
+std::string WithoutHeaderIndicator(std::string pdu)
+{
+    return pdu.replace(18, 2, "00"); // the first octet, after the service centre
+}
+
+// A two-part UCS-2 message stored that way, its second part first, beside a single message.
+ModemConfig GsmWithPartsLackingTheIndicator(PHONE_TYPE_t type)
+{
+    ModemConfig config = ModemConfig::ForType(type);
+    config.pdus = {Stored("SM", 0, WithoutHeaderIndicator(Deliver(SENDER, "第二部分 second", Part{0x2A, 2, 2}))),
+                   Stored("SM", 1, Deliver(SENDER, "单条 single")),
+                   Stored("SM", 2, WithoutHeaderIndicator(Deliver(SENDER, "第一部分 first, ", Part{0x2A, 2, 1})))};
+    return config;
+}
+
 ModemConfig WithSimMessages(PHONE_TYPE_t type, int count)
 {
     ModemConfig config = ModemConfig::ForType(type);
@@ -155,6 +172,23 @@ TEST(SmsMode, MessagesOfEveryAlphabetAndHeaderComeBackAsTheirSendersWroteThem)
         Gsm("SIM", "Cost $5 at_home £2 €3 {x} é@ü"), Gsm("SIM", "Balance: £12.50, ¥0 {ok}"),
         Gsm("SIM", "Flash_message é"), Gsm("SIM", "端口 port"), Gsm("SIM", "eight bit"),
         Gsm("SIM", "第一部分 second part, third"), Gsm("DEV", "空的头 empty header")};
+    for (const char* mode : {"sread", "read"}) {
+        const Json::Value document = RunMode(fleet, mode);
+        ASSERT_EQ(2u, document["ports"].size()) << mode;
+        for (int usb = 0; usb < 2; ++usb) {
+            EXPECT_EQ(expected, Messages(document["ports"][usb])) << mode << ", type " << fleet[usb].Config().type;
+        }
+    }
+}
+
+TEST(SmsMode, PartsStoredWithoutTheHeaderIndicatorComeBackAsOneMessage)
+{
+    SimFleet fleet;
+    ASSERT_TRUE(fleet.Add(0, GsmWithPartsLackingTheIndicator(PHONE_TYPE_KL48_FT_ON)));
+    ASSERT_TRUE(fleet.Add(1, GsmWithPartsLackingTheIndicator(PHONE_TYPE_K7040_NC5)));
+
+    const std::vector<std::string> expected = {Gsm("SIM", "单条 single"),
+                                               Gsm("SIM", "第一部分 first, 第二部分 second")};
     for (const char* mode : {"sread", "read"}) {
         const Json::Value document = RunMode(fleet, mode);
         ASSERT_EQ(2u, document["ports"].size()) << mode;
