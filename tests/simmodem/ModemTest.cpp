@@ -187,6 +187,37 @@ TEST(SimModem, FaultsWithACountActOnThatManyUnits)
     EXPECT_EQ("\r\nlater\r\nOK\r\n", line.Exchange("AT+CSQ\r\n"));
 }
 
+// A host that gives up waiting moves the line on while the modem is still busy: what it wrote
+// before is heard at the speed it was written at.
+TEST(SimModem, BytesAreHeardAtTheSpeedTheyCameInAtWhileTheModemWasBusy)
+{
+    ModemConfig config = Quiet();
+    config.rates = {9600};
+    config.faults = {Fault::Delay("AT+CSQ", 600)};
+    std::unique_ptr<Modem> modem = StartModem(config);
+    ASSERT_TRUE(modem);
+    LineClient line(modem->SlavePath(), B9600);
+    line.Write("AT+CSQ\r");
+    ASSERT_TRUE(modem->WaitForHeard("AT+CSQ", Ms(3000)));
+    line.Write("AT\r");
+    const auto deadline = std::chrono::steady_clock::now() + Ms(10000);
+    while (modem->BytesTakenIn() < 10 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(Ms(1));
+    }
+    line.SetSpeed(B115200); // while the answer to AT+CSQ is still held back
+    line.Write("AT+CGSN\r");
+
+    EXPECT_EQ("\r\n+CSQ: 23,99\r\n\r\nOK\r\n\r\nOK\r\n", line.ReadUntil("OK\r\n\r\nOK\r\n"));
+    ASSERT_TRUE(modem->WaitFor([](const TranscriptEntry& entry) { return entry.text == "AT+CGSN\r"; }, Ms(3000)));
+    std::vector<TranscriptEntry> transcript = modem->Transcript();
+    ASSERT_EQ(3u, transcript.size());
+    EXPECT_EQ("AT\r", transcript[1].text);
+    EXPECT_EQ(9600, transcript[1].baud);
+    EXPECT_TRUE(transcript[1].heard);
+    EXPECT_EQ(115200, transcript[2].baud);
+    EXPECT_FALSE(transcript[2].heard);
+}
+
 TEST(SimModem, DelayedAndSplitAnswersTakeTheirTime)
 {
     const std::string ati = simmodem::ReferenceAti(PHONE_TYPE_KL48_FT_ON, "");

@@ -199,7 +199,6 @@ void Modem::AddFault(const Fault& fault)
 void Modem::Serve()
 {
     ServeAtRealTimePriority();
-    char buffer[4096];
     while (!hungUp) {
         pollfd fds[2] = {{master.Get(), POLLIN, 0}, {wakeRead.Get(), POLLIN, 0}};
         if (poll(fds, 2, -1) < 0) {
@@ -213,41 +212,64 @@ void Modem::Serve()
         }
         if ((fds[0].revents & POLLIN) != 0) {
             busy = true;
-            ssize_t got = read(master.Get(), buffer, sizeof buffer);
-            for (ssize_t i = 0; i < got && !hungUp; ++i) {
-                Take(buffer[i]);
-            }
+            bool open = TakeIn();
+            HandleArrivals();
             lastActivity = std::chrono::steady_clock::now().time_since_epoch().count();
             busy = false;
-            if (got > 0 || (got < 0 && (errno == EAGAIN || errno == EINTR))) {
+            if (open) {
                 continue;
             }
         }
         // Only a line nobody holds open reports this; we hold the slave, so wait it out.
-        if (!Pause(10)) {
+        if (!Pause(10, false)) {
             return;
         }
     }
 }
 
-void Modem::Take(char c)
+// A real modem hears each byte at the speed the line has as the byte comes in, even while it is
+// busy sending an answer; the host may set another speed before the modem gets to the command.
+// False when the line reports an end or an error instead of data.
+bool Modem::TakeIn()
+{
+    char buffer[4096];
+    ssize_t got = read(master.Get(), buffer, sizeof buffer);
+    if (got > 0) {
+        arrivals.push_back({std::string(buffer, static_cast<std::size_t>(got)), LineRate()});
+        bytesTakenIn += static_cast<std::size_t>(got);
+        return true;
+    }
+    return got < 0 && (errno == EAGAIN || errno == EINTR);
+}
+
+void Modem::HandleArrivals()
+{
+    while (!arrivals.empty() && !hungUp) {
+        const Arrival arrival = std::move(arrivals.front());
+        arrivals.pop_front();
+        for (std::size_t i = 0; i < arrival.bytes.size() && !hungUp; ++i) {
+            Take(arrival.bytes[i], arrival.rate);
+        }
+    }
+}
+
+void Modem::Take(char c, int rate)
 {
     Received unit;
     switch (dialogue.Push(c, unit)) {
     case AtDialogue::Step::Pending:
         break;
     case AtDialogue::Step::Trailer:
-        AppendToLast(c);
+        AppendToLast(c, rate);
         break;
     case AtDialogue::Step::Unit:
-        Answer(unit);
+        Answer(unit, rate);
         break;
     }
 }
 
-void Modem::Answer(const Received& unit)
+void Modem::Answer(const Received& unit, int rate)
 {
-    int rate = LineRate();
     bool heard = Hears(rate);
     Record({unit.text, rate, heard, unit.body});
     if (!heard) {
@@ -269,11 +291,11 @@ void Modem::Record(TranscriptEntry entry)
     changed.notify_all();
 }
 
-void Modem::AppendToLast(char c)
+void Modem::AppendToLast(char c, int rate)
 {
     std::lock_guard<std::mutex> lock(mutex);
     if (transcript.empty()) {
-        transcript.push_back({std::string(1, c), LineRate(), Hears(LineRate()), false});
+        transcript.push_back({std::string(1, c), rate, Hears(rate), false});
     } else {
         transcript.back().text += c;
     }
@@ -343,6 +365,7 @@ void Modem::Deliver(const std::string& answer, const Delivery& delivery)
 bool Modem::WriteAll(const std::string& data)
 {
     std::size_t done = 0;
+    bool takeIn = true;
     while (done < data.size()) {
         ssize_t written = write(master.Get(), data.data() + done, data.size() - done);
         if (written > 0) {
@@ -355,7 +378,8 @@ bool Modem::WriteAll(const std::string& data)
         if (written < 0 && errno != EAGAIN) {
             return false;
         }
-        pollfd fds[2] = {{master.Get(), POLLOUT, 0}, {wakeRead.Get(), POLLIN, 0}};
+        const short events = takeIn ? POLLOUT | POLLIN : POLLOUT;
+        pollfd fds[2] = {{master.Get(), events, 0}, {wakeRead.Get(), POLLIN, 0}};
         int ready = poll(fds, 2, WRITE_STALL_MS);
         if (ready > 0 && fds[1].revents != 0) {
             return false;
@@ -363,23 +387,31 @@ bool Modem::WriteAll(const std::string& data)
         if (ready == 0) {
             return true;
         }
+        if ((fds[0].revents & POLLIN) != 0) {
+            takeIn = TakeIn();
+        }
     }
     return true;
 }
 
-bool Modem::Pause(int ms) const
+// With `takeIn`, what the host writes meanwhile is taken in as it comes.
+bool Modem::Pause(int ms, bool takeIn)
 {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     for (;;) {
         auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        pollfd wake = {wakeRead.Get(), POLLIN, 0};
-        int ready = poll(&wake, 1, left.count() > 0 ? static_cast<int>(left.count()) : 0);
+        pollfd fds[2] = {{wakeRead.Get(), POLLIN, 0}, {master.Get(), POLLIN, 0}};
+        int ready = poll(fds, takeIn ? 2 : 1, left.count() > 0 ? static_cast<int>(left.count()) : 0);
         if (ready == 0) {
             return true;
         }
-        if (ready > 0 || errno != EINTR) {
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready < 0 || fds[0].revents != 0) {
             return false;
         }
+        takeIn = TakeIn(); // a line that reports an error is not watched again
     }
 }
 
@@ -425,7 +457,7 @@ void Modem::HangUpLine()
         int queued = 0;
         auto elapsed = std::chrono::steady_clock::now() - start;
         if (ioctl(slave.Get(), FIONREAD, &queued) != 0 || (queued == 0 && elapsed >= HANG_UP_SETTLE) ||
-            elapsed >= HANG_UP_WAIT || !Pause(5)) {
+            elapsed >= HANG_UP_WAIT || !Pause(5, false)) {
             break;
         }
     }

@@ -7,7 +7,9 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -53,6 +55,9 @@ public:
                   std::chrono::milliseconds quiet = std::chrono::milliseconds(30),
                   std::chrono::milliseconds timeout = std::chrono::milliseconds(3000)) const;
 
+    // Bytes taken in from the line so far, answered or not.
+    std::size_t BytesTakenIn() const { return bytesTakenIn; }
+
     void AddFault(const Fault& fault);
     // The modem closed its side of the line (a hang-up fault).
     bool HungUp() const { return hungUp; }
@@ -70,17 +75,25 @@ private:
         std::size_t hangUpAfter = 0;
     };
 
+    // Bytes as they came in, with the line speed the host had set then.
+    struct Arrival {
+        std::string bytes;
+        int rate = 0;
+    };
+
     explicit Modem(const ModemConfig& config);
     bool Open(std::string& error);
     void Serve();
-    void Take(char c);
-    void Answer(const Received& unit);
+    bool TakeIn();
+    void HandleArrivals();
+    void Take(char c, int rate);
+    void Answer(const Received& unit, int rate);
     void Record(TranscriptEntry entry);
-    void AppendToLast(char c);
+    void AppendToLast(char c, int rate);
     Delivery TakeFaults(const Received& unit);
     void Deliver(const std::string& answer, const Delivery& delivery);
     bool WriteAll(const std::string& data);
-    bool Pause(int ms) const;
+    bool Pause(int ms, bool takeIn = true);
     int LineRate() const;
     bool Hears(int rate) const;
     std::string Garbage(std::size_t bytes);
@@ -96,6 +109,8 @@ private:
     std::uint32_t noise = 0x2545F491u;
     std::atomic<bool> hungUp{false};
     std::atomic<bool> busy{false};
+    std::atomic<std::size_t> bytesTakenIn{0};
+    std::deque<Arrival> arrivals; // the serving thread's own
     std::atomic<std::chrono::steady_clock::rep> lastActivity{0};
 
     mutable std::mutex mutex;
