@@ -206,12 +206,19 @@ TEST_F(ComPortTest, WriteReportsACommandThatCouldNotLeave)
     PtyPair& pty = NewPty();
     CComPortBaseLinux port(pty.path, 115200);
     ASSERT_TRUE(port.Open());
-    // Nobody reads the other end: fill the line until it stays full.
+    // Nobody reads the other end: fill the line until it stays full. The kernel moves written
+    // bytes on to the far end's line discipline when it gets round to it, which on a loaded
+    // machine can be long after the writes stopped; only once that holds all it takes (4095
+    // bytes, raw) and the line takes no more is it full for good.
     fcntl(pty.slave, F_SETFL, O_NONBLOCK);
     const std::string block(512, 'x');
-    for (bool tookSome = true; tookSome; usleep(20000)) {
-        tookSome = false;
-        while (write(pty.slave, block.data(), block.size()) > 0) tookSome = true;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (int held = 0; held < 4095 && std::chrono::steady_clock::now() < deadline; usleep(1000)) {
+        while (write(pty.slave, block.data(), block.size()) > 0) {
+        }
+        ioctl(pty.master, FIONREAD, &held);
+    }
+    while (write(pty.slave, block.data(), block.size()) > 0) {
     }
     EXPECT_FALSE(port.Write("AT\r\n"));
 }
